@@ -1,0 +1,59 @@
+// Private-profile (INI) files with the semantics of the Windows profile functions:
+// section and key names compare case-insensitively, the first match wins, values are trimmed
+// of blanks and a value enclosed in matching quotes loses them, results are truncated to the
+// caller's buffer size, and files are written with CR LF line ends. LF-only files read the
+// same. Every write rewrites the file atomically; writes to one file are serialised.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brevio::platform {
+
+// Like GetPrivateProfileString with a buffer of `bufferSize` bytes: at most bufferSize-1 bytes
+// of the value (or of the default when the key is missing) are returned.
+std::string ProfileGetString(std::string_view file, std::string_view section,
+                             std::string_view key, std::string_view defaultValue,
+                             std::size_t bufferSize = 256);
+
+// Like GetPrivateProfileInt: leading decimal digits of the value (optional '-'), the default
+// when the key is missing or holds no digits.
+int ProfileGetInt(std::string_view file, std::string_view section, std::string_view key,
+                  int defaultValue);
+
+// True when the key exists in the section.
+bool ProfileHasKey(std::string_view file, std::string_view section, std::string_view key);
+
+// The "key=value" lines of a section in file order, as GetPrivateProfileSection delivers
+// them; lines are dropped once the total (each line plus its NUL, plus the final NUL) would
+// exceed bufferSize.
+std::vector<std::string> ProfileGetSection(std::string_view file, std::string_view section,
+                                           std::size_t bufferSize = 32767);
+
+// Names of the sections in file order.
+std::vector<std::string> ProfileGetSectionNames(std::string_view file);
+
+// Like GetPrivateProfileStruct: the value must be exactly 2*size hex digits followed by a
+// two-digit checksum (the low byte of the sum of the data bytes); false otherwise.
+bool ProfileGetStruct(std::string_view file, std::string_view section, std::string_view key,
+                      void* data, std::size_t size);
+
+// Like WritePrivateProfileString with a value: creates the file, section and key as needed.
+bool ProfileWriteString(std::string_view file, std::string_view section, std::string_view key,
+                        std::string_view value);
+bool ProfileWriteInt(std::string_view file, std::string_view section, std::string_view key,
+                     long long value);
+bool ProfileWriteStruct(std::string_view file, std::string_view section, std::string_view key,
+                        const void* data, std::size_t size);
+// WritePrivateProfileString with a null value / a null key.
+bool ProfileDeleteKey(std::string_view file, std::string_view section, std::string_view key);
+bool ProfileDeleteSection(std::string_view file, std::string_view section);
+
+// Replaces a whole section with the given "key=value" lines (WritePrivateProfileSection).
+bool ProfileWriteSection(std::string_view file, std::string_view section,
+                         const std::vector<std::string>& lines);
+
+}  // namespace brevio::platform

@@ -1,0 +1,26 @@
+#include "settings/history_cleanup.h"
+
+#include "platform/clock.h"
+#include "settings/keys.h"
+#include "settings/registry_values.h"
+
+namespace brevio::settings {
+
+bool RunHistoryCleanupTrigger(int trigger, int todayStamp, const std::function<void()>& cleanup) {
+    if (trigger != kCleanupByHand &&
+        trigger != ReadInt(keys::kWhenCleanup, keys::kWhenCleanupDefault)) {
+        return false;
+    }
+    if (ReadInt(keys::kHandleHistroyTime, keys::kHandleHistroyTimeDefault) == todayStamp) {
+        return false;
+    }
+    WriteInt(keys::kHandleHistroyTime, todayStamp);
+    if (cleanup) cleanup();
+    return true;
+}
+
+bool RunHistoryCleanupTrigger(int trigger, const std::function<void()>& cleanup) {
+    return RunHistoryCleanupTrigger(trigger, platform::Now().Stamp(), cleanup);
+}
+
+}  // namespace brevio::settings
