@@ -16,7 +16,9 @@ void PrintValue(const char* name, const std::string& gbkValue) {
     PrintLineGbk(std::string(name) + "\t" + gbkValue);
 }
 
-void PrintValue(const char* name, int value) { PrintValue(name, std::to_string(value)); }
+void PrintValue(const char* name, int value) {
+    PrintValue(name, std::to_string(value));
+}
 
 // Runs the start-up settings load and the data-folder creation, and prints what the program
 // then uses: for the password its plain text, for the endpoint and limits the effective values.
@@ -24,7 +26,9 @@ int Load() {
     settings::AppSettings s = settings::LoadAppSettings();
     if (!settings::CreateDataFolders(s)) ErrorLine(settings::ContentFolderErrorText());
     auto& reg = platform::Registry::Default();
-    auto regInt = [&](const char* name) { return static_cast<int>(reg.GetDword(name).value_or(0)); };
+    auto regInt = [&](const char* name) {
+        return static_cast<int>(reg.GetDword(name).value_or(0));
+    };
     auto regStr = [&](const char* name) { return reg.GetString(name).value_or(""); };
     PrintValue(keys::kUserId, s.userId);
     PrintValue(keys::kPassword, s.password);
@@ -96,10 +100,11 @@ int Run(const Args& args) {
 
 }  // namespace
 
-BREVIO_COMMAND("settings",
-               "  settings load                     run the start-up settings load, print NAME\\tVALUE\n"
-               "  settings get NAME                 print one registry value\n"
-               "  settings set NAME VALUE [--int]   write a string (or with --int a DWORD) value",
-               Run);
+BREVIO_COMMAND(
+    "settings",
+    "  settings load                     run the start-up settings load, print NAME\\tVALUE\n"
+    "  settings get NAME                 print one registry value\n"
+    "  settings set NAME VALUE [--int]   write a string (or with --int a DWORD) value",
+    Run);
 
 }  // namespace brevio::cli

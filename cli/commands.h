@@ -43,6 +43,6 @@ bool ParseInt(const std::string& text, long long& value);
 
 #define BREVIO_CLI_CONCAT2(a, b) a##b
 #define BREVIO_CLI_CONCAT(a, b) BREVIO_CLI_CONCAT2(a, b)
-#define BREVIO_COMMAND(name, usage, fn)                              \
-    static const bool BREVIO_CLI_CONCAT(registered_, __LINE__) =     \
+#define BREVIO_COMMAND(name, usage, fn)                          \
+    static const bool BREVIO_CLI_CONCAT(registered_, __LINE__) = \
         ::brevio::cli::RegisterCommand({name, usage, fn})

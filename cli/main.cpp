@@ -18,7 +18,7 @@ std::vector<Command>& Registry() {
 
 // Message boxes of the core go to stderr; without a terminal the default button is taken.
 class StderrMessageBoxes : public platform::MessageBoxSink {
-public:
+  public:
     int Show(std::string_view text, std::string_view title, Icon, Buttons buttons) override {
         std::fprintf(stderr, "[%s] %s\n", platform::GbkToUtf8(title).c_str(),
                      platform::GbkToUtf8(text).c_str());
@@ -38,7 +38,9 @@ bool RegisterCommand(Command command) {
     return true;
 }
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<Command>& Commands() {
+    return Registry();
+}
 
 void PrintGbk(const std::string& gbk) {
     std::string u = platform::GbkToUtf8(gbk);
@@ -54,8 +56,12 @@ void ErrorLine(const std::string& gbk) {
     std::fprintf(stderr, "brevio-cli: %s\n", platform::GbkToUtf8(gbk).c_str());
 }
 
-std::string ToGbk(const std::string& utf8) { return platform::Utf8ToGbk(utf8); }
-std::string ToUtf8(const std::string& gbk) { return platform::GbkToUtf8(gbk); }
+std::string ToGbk(const std::string& utf8) {
+    return platform::Utf8ToGbk(utf8);
+}
+std::string ToUtf8(const std::string& gbk) {
+    return platform::GbkToUtf8(gbk);
+}
 
 int Usage(const std::string& commandName) {
     for (const auto& c : Registry()) {

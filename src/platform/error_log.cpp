@@ -16,8 +16,12 @@ std::mutex gLogMutex;
 
 }  // namespace
 
-std::string FileErrorLogPath() { return DriveCFolder() + "Tidewell/WError4.log"; }
-std::string DatabaseErrorLogPath() { return DriveCFolder() + "Tidewell/ErrorDB2.log"; }
+std::string FileErrorLogPath() {
+    return DriveCFolder() + "Tidewell/WError4.log";
+}
+std::string DatabaseErrorLogPath() {
+    return DriveCFolder() + "Tidewell/ErrorDB2.log";
+}
 
 std::string SystemMessage(int code) {
     char buf[256];

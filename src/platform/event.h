@@ -9,7 +9,7 @@
 namespace brevio::platform {
 
 class ManualResetEvent {
-public:
+  public:
     explicit ManualResetEvent(bool initiallySet = false) : set_(initiallySet) {}
     void Set();
     void Reset();
@@ -18,7 +18,7 @@ public:
     bool WaitFor(std::chrono::milliseconds timeout) const;
     void Wait() const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     mutable std::condition_variable cv_;
     bool set_;

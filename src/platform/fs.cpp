@@ -19,7 +19,8 @@ namespace {
 thread_local int tLastError = 0;
 
 bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool Fail() {
@@ -29,7 +30,9 @@ bool Fail() {
 
 }  // namespace
 
-int LastError() { return tLastError; }
+int LastError() {
+    return tLastError;
+}
 
 std::string NativePath(std::string_view gbkPath) {
     if (IsAscii(gbkPath)) return std::string(gbkPath);
@@ -129,8 +132,8 @@ bool ReadWholeFile(std::string_view path, std::string& out) {
 
 bool WriteFileAtomic(std::string_view path, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
-    std::string temp = std::string(path) + ".tmp" + std::to_string(::getpid()) + "_" +
-                       std::to_string(counter++);
+    std::string temp =
+        std::string(path) + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
     {
         File f;
         if (!f.Open(temp, File::kCreate)) return false;
@@ -151,9 +154,13 @@ bool WriteFileAtomic(std::string_view path, std::string_view bytes) {
     return true;
 }
 
-File::~File() { Close(); }
+File::~File() {
+    Close();
+}
 
-File::File(File&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+File::File(File&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -168,11 +175,21 @@ bool File::Open(std::string_view path, Mode mode) {
     Close();
     int flags = O_CLOEXEC;
     switch (mode) {
-        case kRead: flags |= O_RDONLY; break;
-        case kReadWrite: flags |= O_RDWR; break;
-        case kReadWriteNew: flags |= O_RDWR | O_CREAT; break;
-        case kAppend: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
-        case kCreate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        case kRead:
+            flags |= O_RDONLY;
+            break;
+        case kReadWrite:
+            flags |= O_RDWR;
+            break;
+        case kReadWriteNew:
+            flags |= O_RDWR | O_CREAT;
+            break;
+        case kAppend:
+            flags |= O_WRONLY | O_CREAT | O_APPEND;
+            break;
+        case kCreate:
+            flags |= O_WRONLY | O_CREAT | O_TRUNC;
+            break;
     }
     fd_ = ::open(NativePath(path).c_str(), flags, 0644);
     if (fd_ < 0) return Fail();
@@ -253,7 +270,9 @@ std::int64_t File::Seek(std::int64_t offset, int whence) {
     return pos;
 }
 
-std::int64_t File::Tell() { return Seek(0, SEEK_CUR); }
+std::int64_t File::Tell() {
+    return Seek(0, SEEK_CUR);
+}
 
 std::int64_t File::Size() {
     struct stat st {};
@@ -264,9 +283,13 @@ std::int64_t File::Size() {
     return st.st_size;
 }
 
-bool File::Truncate(std::int64_t size) { return ::ftruncate(fd_, size) == 0 || Fail(); }
+bool File::Truncate(std::int64_t size) {
+    return ::ftruncate(fd_, size) == 0 || Fail();
+}
 
-bool File::Sync() { return ::fsync(fd_) == 0 || Fail(); }
+bool File::Sync() {
+    return ::fsync(fd_) == 0 || Fail();
+}
 
 bool LineReader::Open(std::string_view path) {
     buf_.clear();

@@ -43,7 +43,7 @@ int LastError();
 // A file handle that is opened and closed around one operation, with positioned reads and
 // writes. Errors are reported through return values; the errno stays available in LastError.
 class File {
-public:
+  public:
     enum Mode {
         kRead,          // read only, must exist
         kReadWrite,     // read and write, must exist
@@ -79,20 +79,20 @@ public:
     bool Sync();
     int Fd() const { return fd_; }
 
-private:
+  private:
     int fd_ = -1;
 };
 
 // Reads a file line by line through a fixed-size line buffer, like fgets: a line longer than
 // bufferSize-1 bytes is delivered in pieces. The delivered line keeps its line-end bytes.
 class LineReader {
-public:
+  public:
     explicit LineReader(std::size_t bufferSize = 2048) : bufferSize_(bufferSize) {}
     bool Open(std::string_view path);
     // Next piece into `line`; false at end of file.
     bool Next(std::string& line);
 
-private:
+  private:
     bool Fill();
     File file_;
     std::size_t bufferSize_;

@@ -8,7 +8,7 @@ namespace {
 class SilentMainWindow : public MainWindowSink {};
 
 class DefaultMessageBoxes : public MessageBoxSink {
-public:
+  public:
     int Show(std::string_view, std::string_view, Icon, Buttons buttons) override {
         return buttons == kYesNo || buttons == kYesNoCancel ? kYes : kOk;
     }
@@ -21,9 +21,17 @@ std::atomic<MessageBoxSink*> gBoxes{&gDefaultBoxes};
 
 }  // namespace
 
-MainWindowSink& MainWindow() { return *gMainWindow.load(); }
-void SetMainWindow(MainWindowSink* sink) { gMainWindow.store(sink ? sink : &gSilent); }
-MessageBoxSink& MessageBoxes() { return *gBoxes.load(); }
-void SetMessageBoxes(MessageBoxSink* sink) { gBoxes.store(sink ? sink : &gDefaultBoxes); }
+MainWindowSink& MainWindow() {
+    return *gMainWindow.load();
+}
+void SetMainWindow(MainWindowSink* sink) {
+    gMainWindow.store(sink ? sink : &gSilent);
+}
+MessageBoxSink& MessageBoxes() {
+    return *gBoxes.load();
+}
+void SetMessageBoxes(MessageBoxSink* sink) {
+    gBoxes.store(sink ? sink : &gDefaultBoxes);
+}
 
 }  // namespace brevio::platform

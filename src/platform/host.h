@@ -10,7 +10,7 @@ namespace brevio::platform {
 
 // Messages to the main window. Calls may come from any thread.
 class MainWindowSink {
-public:
+  public:
     virtual ~MainWindowSink() = default;
     // Show `text` in status-bar pane 0, 1 or 2.
     virtual void StatusText(int pane, std::string_view text) { (void)pane, (void)text; }
@@ -32,13 +32,12 @@ public:
 
 // Message boxes raised by core code. Returns the button chosen (kOk, kYes, kNo, kCancel).
 class MessageBoxSink {
-public:
+  public:
     enum Icon { kInformation, kWarning, kError, kQuestion };
     enum Buttons { kOkOnly, kOkCancel, kYesNo, kYesNoCancel };
     enum Result { kOk = 1, kCancel = 2, kYes = 6, kNo = 7 };
     virtual ~MessageBoxSink() = default;
-    virtual int Show(std::string_view text, std::string_view title, Icon icon,
-                     Buttons buttons) = 0;
+    virtual int Show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) = 0;
 };
 
 // The sinks in use; a silent main window and an "answer OK/Yes" box until a front end sets

@@ -12,10 +12,14 @@ std::string EnvOr(const char* name, const std::string& fallback) {
     return (v && *v) ? std::string(v) : fallback;
 }
 
-std::string HomeDir() { return EnvOr("HOME", "/tmp"); }
+std::string HomeDir() {
+    return EnvOr("HOME", "/tmp");
+}
 
 // Folder names come from the environment as UTF-8; the core works in GBK.
-std::string FromEnvironment(const std::string& utf8) { return GbkPathFromNative(utf8); }
+std::string FromEnvironment(const std::string& utf8) {
+    return GbkPathFromNative(utf8);
+}
 
 }  // namespace
 
@@ -56,6 +60,8 @@ std::string RegistryFilePath() {
            "Ostra/Quorvel.reg";
 }
 
-std::string UserConfigPath() { return ProgramFolder() + "brevio.xml"; }
+std::string UserConfigPath() {
+    return ProgramFolder() + "brevio.xml";
+}
 
 }  // namespace brevio::platform

@@ -173,11 +173,68 @@ std::string Truncate(std::string value, std::size_t bufferSize) {
 
 const char kHex[] = "0123456789ABCDEF";
 
+std::string StructHex(const void* data, std::size_t size) {
+    std::string hex;
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    unsigned char sum = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        hex += kHex[p[i] >> 4];
+        hex += kHex[p[i] & 15];
+        sum = static_cast<unsigned char>(sum + p[i]);
+    }
+    hex += kHex[sum >> 4];
+    hex += kHex[sum & 15];
+    return hex;
+}
+
+Section& SectionForWrite(Document& doc, std::string_view section) {
+    if (Section* s = FindSection(doc, section)) return *s;
+    Section fresh;
+    fresh.header = true;
+    fresh.name = std::string(TrimProfile(section));
+    doc.sections.push_back(std::move(fresh));
+    return doc.sections.back();
+}
+
+void SetValue(Document& doc, std::string_view section, std::string_view key,
+              std::string_view value) {
+    Section& s = SectionForWrite(doc, section);
+    if (Entry* e = FindKey(s, key)) {
+        e->value = std::string(value);
+        return;
+    }
+    Entry e;
+    e.isKey = true;
+    e.key = std::string(TrimProfile(key));
+    e.value = std::string(value);
+    // New keys go after the section's last key, before trailing blank lines.
+    auto pos = s.entries.end();
+    while (pos != s.entries.begin() && !(pos - 1)->isKey && TrimProfile((pos - 1)->raw).empty())
+        --pos;
+    s.entries.insert(pos, std::move(e));
+}
+
+bool RemoveKey(Document& doc, std::string_view section, std::string_view key) {
+    Section* s = FindSection(doc, section);
+    if (!s) return false;
+    std::string_view k = TrimProfile(key);
+    auto before = s->entries.size();
+    std::erase_if(s->entries, [&](const Entry& e) { return e.isKey && EqualsNoCase(e.key, k); });
+    return s->entries.size() != before;
+}
+
+bool RemoveSection(Document& doc, std::string_view section) {
+    std::string_view n = TrimProfile(section);
+    auto before = doc.sections.size();
+    std::erase_if(doc.sections,
+                  [&](const Section& s) { return s.header && EqualsNoCase(s.name, n); });
+    return doc.sections.size() != before;
+}
+
 }  // namespace
 
-std::string ProfileGetString(std::string_view file, std::string_view section,
-                             std::string_view key, std::string_view defaultValue,
-                             std::size_t bufferSize) {
+std::string ProfileGetString(std::string_view file, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferSize) {
     auto doc = Load(file);
     Document& d = const_cast<Document&>(*doc);
     if (Section* s = FindSection(d, section)) {
@@ -262,27 +319,7 @@ bool ProfileGetStruct(std::string_view file, std::string_view section, std::stri
 bool ProfileWriteString(std::string_view file, std::string_view section, std::string_view key,
                         std::string_view value) {
     return Modify(file, [&](Document& doc) {
-        Section* s = FindSection(doc, section);
-        if (!s) {
-            Section fresh;
-            fresh.header = true;
-            fresh.name = std::string(TrimProfile(section));
-            doc.sections.push_back(std::move(fresh));
-            s = &doc.sections.back();
-        }
-        if (Entry* e = FindKey(*s, key)) {
-            e->value = std::string(value);
-            return true;
-        }
-        Entry e;
-        e.isKey = true;
-        e.key = std::string(TrimProfile(key));
-        e.value = std::string(value);
-        // New keys go after the section's last key, before trailing blank lines.
-        auto pos = s->entries.end();
-        while (pos != s->entries.begin() && !(pos - 1)->isKey && TrimProfile((pos - 1)->raw).empty())
-            --pos;
-        s->entries.insert(pos, std::move(e));
+        SetValue(doc, section, key, value);
         return true;
     });
 }
@@ -294,64 +331,21 @@ bool ProfileWriteInt(std::string_view file, std::string_view section, std::strin
 
 bool ProfileWriteStruct(std::string_view file, std::string_view section, std::string_view key,
                         const void* data, std::size_t size) {
-    std::string hex;
-    const unsigned char* p = static_cast<const unsigned char*>(data);
-    unsigned char sum = 0;
-    for (std::size_t i = 0; i < size; ++i) {
-        hex += kHex[p[i] >> 4];
-        hex += kHex[p[i] & 15];
-        sum = static_cast<unsigned char>(sum + p[i]);
-    }
-    hex += kHex[sum >> 4];
-    hex += kHex[sum & 15];
-    return ProfileWriteString(file, section, key, hex);
+    return ProfileWriteString(file, section, key, StructHex(data, size));
 }
 
 bool ProfileDeleteKey(std::string_view file, std::string_view section, std::string_view key) {
-    return Modify(file, [&](Document& doc) {
-        Section* s = FindSection(doc, section);
-        if (!s) return false;
-        std::string_view k = TrimProfile(key);
-        bool changed = false;
-        for (auto it = s->entries.begin(); it != s->entries.end();) {
-            if (it->isKey && EqualsNoCase(it->key, k)) {
-                it = s->entries.erase(it);
-                changed = true;
-            } else {
-                ++it;
-            }
-        }
-        return changed;
-    });
+    return Modify(file, [&](Document& doc) { return RemoveKey(doc, section, key); });
 }
 
 bool ProfileDeleteSection(std::string_view file, std::string_view section) {
-    return Modify(file, [&](Document& doc) {
-        std::string_view n = TrimProfile(section);
-        bool changed = false;
-        for (auto it = doc.sections.begin(); it != doc.sections.end();) {
-            if (it->header && EqualsNoCase(it->name, n)) {
-                it = doc.sections.erase(it);
-                changed = true;
-            } else {
-                ++it;
-            }
-        }
-        return changed;
-    });
+    return Modify(file, [&](Document& doc) { return RemoveSection(doc, section); });
 }
 
 bool ProfileWriteSection(std::string_view file, std::string_view section,
                          const std::vector<std::string>& lines) {
     return Modify(file, [&](Document& doc) {
-        Section* s = FindSection(doc, section);
-        if (!s) {
-            Section fresh;
-            fresh.header = true;
-            fresh.name = std::string(TrimProfile(section));
-            doc.sections.push_back(std::move(fresh));
-            s = &doc.sections.back();
-        }
+        Section* s = &SectionForWrite(doc, section);
         s->entries.clear();
         for (const std::string& line : lines) {
             Entry e;
@@ -367,6 +361,50 @@ bool ProfileWriteSection(std::string_view file, std::string_view section,
         }
         return true;
     });
+}
+
+void ProfileEditor::WriteString(std::string_view section, std::string_view key,
+                                std::string_view value) {
+    changes_.push_back(
+        {Change::kWrite, std::string(section), std::string(key), std::string(value)});
+}
+
+void ProfileEditor::WriteInt(std::string_view section, std::string_view key, long long value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void ProfileEditor::WriteStruct(std::string_view section, std::string_view key, const void* data,
+                                std::size_t size) {
+    WriteString(section, key, StructHex(data, size));
+}
+
+void ProfileEditor::DeleteKey(std::string_view section, std::string_view key) {
+    changes_.push_back({Change::kDeleteKey, std::string(section), std::string(key), {}});
+}
+
+void ProfileEditor::DeleteSection(std::string_view section) {
+    changes_.push_back({Change::kDeleteSection, std::string(section), {}, {}});
+}
+
+bool ProfileEditor::Commit() {
+    bool ok = Modify(file_, [&](Document& doc) {
+        for (const Change& c : changes_) {
+            switch (c.kind) {
+                case Change::kWrite:
+                    SetValue(doc, c.section, c.key, c.value);
+                    break;
+                case Change::kDeleteKey:
+                    RemoveKey(doc, c.section, c.key);
+                    break;
+                case Change::kDeleteSection:
+                    RemoveSection(doc, c.section);
+                    break;
+            }
+        }
+        return !changes_.empty();
+    });
+    changes_.clear();
+    return ok;
 }
 
 }  // namespace brevio::platform

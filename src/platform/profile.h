@@ -15,9 +15,8 @@ namespace brevio::platform {
 
 // Like GetPrivateProfileString with a buffer of `bufferSize` bytes: at most bufferSize-1 bytes
 // of the value (or of the default when the key is missing) are returned.
-std::string ProfileGetString(std::string_view file, std::string_view section,
-                             std::string_view key, std::string_view defaultValue,
-                             std::size_t bufferSize = 256);
+std::string ProfileGetString(std::string_view file, std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferSize = 256);
 
 // Like GetPrivateProfileInt: leading decimal digits of the value (optional '-'), the default
 // when the key is missing or holds no digits.
@@ -55,5 +54,28 @@ bool ProfileDeleteSection(std::string_view file, std::string_view section);
 // Replaces a whole section with the given "key=value" lines (WritePrivateProfileSection).
 bool ProfileWriteSection(std::string_view file, std::string_view section,
                          const std::vector<std::string>& lines);
+
+// Several changes to one file with a single rewrite (saving many sections at once). The
+// changes apply in order to the file as it is at Commit; nothing is written before Commit.
+class ProfileEditor {
+  public:
+    explicit ProfileEditor(std::string file) : file_(std::move(file)) {}
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    void WriteInt(std::string_view section, std::string_view key, long long value);
+    void WriteStruct(std::string_view section, std::string_view key, const void* data,
+                     std::size_t size);
+    void DeleteKey(std::string_view section, std::string_view key);
+    void DeleteSection(std::string_view section);
+    // Applies the changes with one atomic rewrite; false when the file cannot be written.
+    bool Commit();
+
+  private:
+    struct Change {
+        enum Kind { kWrite, kDeleteKey, kDeleteSection } kind;
+        std::string section, key, value;
+    };
+    std::string file_;
+    std::vector<Change> changes_;
+};
 
 }  // namespace brevio::platform

@@ -57,7 +57,8 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out) {
             continue;
         }
         char e = text[pos++];
-        if (e == 'x' && pos + 2 <= text.size() && HexDigit(text[pos]) >= 0 && HexDigit(text[pos + 1]) >= 0) {
+        if (e == 'x' && pos + 2 <= text.size() && HexDigit(text[pos]) >= 0 &&
+            HexDigit(text[pos + 1]) >= 0) {
             out += static_cast<char>(HexDigit(text[pos]) * 16 + HexDigit(text[pos + 1]));
             pos += 2;
         } else {
@@ -70,7 +71,7 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& out) {
 }  // namespace
 
 class Registry::FileLock {
-public:
+  public:
     explicit FileLock(const std::string& path) {
         std::size_t slash = path.rfind('/');
         if (slash != std::string::npos) CreateFolders(path.substr(0, slash + 1));
@@ -84,7 +85,7 @@ public:
         }
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

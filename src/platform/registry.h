@@ -5,8 +5,9 @@
 //   "Name"="text"
 // String values are GBK bytes; '\' and '"' are escaped with a backslash, and bytes below 0x20
 // as \xNN. Names compare without regard to case. Other processes (the desktop client and
-// brevio-cli on the same program folder) are kept out during a rewrite by a lock file. Every write rewrites the whole file atomically (temporary file + rename); reads
-// and writes are serialised by one lock, so the key can be used from any thread.
+// brevio-cli on the same program folder) are kept out during a rewrite by a lock file. Every write
+// rewrites the whole file atomically (temporary file + rename); reads and writes are serialised by
+// one lock, so the key can be used from any thread.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,7 @@
 namespace brevio::platform {
 
 class Registry {
-public:
+  public:
     using Value = std::variant<std::uint32_t, std::string>;
     // Value names compare without regard to case, as registry names do.
     struct NameLess {
@@ -56,7 +57,7 @@ public:
     static std::string Render(const Values& values);
     static Values Parse(std::string_view text);
 
-private:
+  private:
     Values LoadLocked();
     bool StoreLocked(const Values& values);
     // Serialises read-modify-write against other processes using the same file.

@@ -66,9 +66,13 @@ bool IsWhite(unsigned char c) {
 
 // GB18030 is a superset of GBK that decodes every GBK sequence the same way; using it for
 // decoding also accepts the few code points GBK encoders emit outside strict CP936.
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GB18030", "\xEF\xBF\xBD"); }
+std::string GbkToUtf8(std::string_view gbk) {
+    return Convert(gbk, "UTF-8", "GB18030", "\xEF\xBF\xBD");
+}
 
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", "?"); }
+std::string Utf8ToGbk(std::string_view utf8) {
+    return Convert(utf8, "GBK", "UTF-8", "?");
+}
 
 std::string_view DbcsPrefix(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text;
@@ -119,7 +123,9 @@ std::string_view TrimRight(std::string_view s) {
     return s.substr(0, n);
 }
 
-std::string_view Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
+std::string_view Trim(std::string_view s) {
+    return TrimRight(TrimLeft(s));
+}
 
 std::string_view TrimRightBlanks(std::string_view s) {
     std::size_t n = s.size();

@@ -14,7 +14,9 @@ std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 
 // True when a byte counts as part of a double-byte character in the system's byte rules.
-inline bool IsHighByte(unsigned char c) { return c > 0xA0; }
+inline bool IsHighByte(unsigned char c) {
+    return c > 0xA0;
+}
 
 // Longest prefix of `text` of at most `maxBytes` bytes that does not end inside a GBK
 // double-byte character (lead bytes 0x81-0xFE are followed by their trail byte).

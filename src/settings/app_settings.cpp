@@ -1,10 +1,9 @@
 #include "settings/app_settings.h"
 
-#include "platform/registry.h"
-
 #include "platform/error_log.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
+#include "platform/registry.h"
 #include "settings/keys.h"
 #include "settings/password.h"
 #include "settings/registry_values.h"

@@ -16,7 +16,7 @@ struct AppSettings {
     std::string serverHost;  // effective host (built-in unless ServerHost is longer than 2 bytes)
     int serverPort = 0;      // effective port
     std::string portalAddress;
-    int searchThreads = 0;   // effective limits
+    int searchThreads = 0;  // effective limits
     int socketInterval = 0;
     int diskInterval = 0;
     std::string transPath;

@@ -9,7 +9,7 @@ namespace brevio::test {
 
 // Creates a temporary folder, points BREVIO_HOME at it and removes it on destruction.
 class TempHome {
-public:
+  public:
     TempHome();
     ~TempHome();
     TempHome(const TempHome&) = delete;
@@ -17,7 +17,7 @@ public:
     // The folder with a trailing "/" (plain ASCII, so GBK and UTF-8 spellings agree).
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
     std::string oldHome_;
     bool hadOldHome_ = false;
@@ -25,7 +25,7 @@ private:
 
 // A GoogleTest fixture that owns a TempHome.
 class TempHomeTest : public ::testing::Test {
-protected:
+  protected:
     const std::string& Home() const { return home_.Path(); }
     TempHome home_;
 };
