@@ -1,0 +1,172 @@
+// newsfile list|read|mark-read|delete|restore|header: the news files of the content folder.
+#include <climits>
+#include <string>
+
+#include "commands.h"
+#include "platform/text.h"
+#include "settings/app_settings.h"
+#include "store/news_file.h"
+
+namespace brevio::cli {
+namespace {
+
+struct KindName {
+    const char* name;
+    store::FolderKind kind;
+};
+
+constexpr KindName kKinds[] = {
+    {"public", store::kFolderPublic},     {"stock", store::kFolderStock},
+    {"favorite", store::kFolderFavorite}, {"subscription", store::kFolderSubscription},
+    {"region", store::kFolderRegion},     {"trade", store::kFolderTrade},
+};
+
+bool ParseKind(const std::string& text, store::FolderKind& kind) {
+    for (const KindName& k : kKinds) {
+        if (text == k.name) {
+            kind = k.kind;
+            return true;
+        }
+    }
+    long long v = 0;
+    if (!ParseInt(text, v) || v < INT_MIN || v > INT_MAX) return false;
+    kind = static_cast<store::FolderKind>(v);
+    return true;
+}
+
+bool ParseId(const std::string& text, std::int32_t& id) {
+    long long v = 0;
+    if (!ParseInt(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
+    id = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// A text as one TSV cell: tabs and line ends become blanks.
+std::string Cell(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
+// The news file an invocation names: folder of KIND under the content folder, and BASE.
+struct Target {
+    std::string folder;
+    std::string base;
+};
+
+Target MakeTarget(store::FolderKind kind, const std::string& base) {
+    settings::AppSettings s = settings::LoadAppSettings();
+    return {store::ResolveFolder(s.contentFolder, kind), ToGbk(base)};
+}
+
+int Failure(const char* what, int rc) {
+    ErrorLine(platform::Format("%s failed: result %d", what, rc));
+    return kExitFailure;
+}
+
+int List(const Target& t) {
+    std::string out = "id\ttime\twebsite\tread\ttitle\n";
+    int rc = store::ListRecords(t.folder, t.base, [&](const store::NewsRecord& r) {
+        out += std::to_string(r.newsId) + "\t" + store::RecordTimeText(r.date, r.time) + "\t" +
+               Cell(r.WebSite()) + "\t" + std::to_string(r.isRead) + "\t" + Cell(r.Title()) + "\n";
+    });
+    if (rc < 0) return Failure("list", rc);
+    PrintGbk(out);
+    return kExitOk;
+}
+
+int Read(const Target& t, std::int32_t id) {
+    store::NewsRecord record;
+    std::string content;
+    int rc = store::ReadItem(t.folder, t.base, id, record, content);
+    if (rc < 0) return Failure("read", rc);
+    PrintLineGbk(content);
+    return kExitOk;
+}
+
+int Flag(const Target& t, const char* what, int rc, std::int32_t id) {
+    if (rc == store::kNotFound) {
+        ErrorLine(platform::Format("%s: no record with ID %d in %s", what, id,
+                                   store::BasePath(t.folder, t.base).c_str()));
+        return kExitFailure;
+    }
+    if (rc < 0) return Failure(what, rc);
+    return kExitOk;
+}
+
+int Header(const Target& t) {
+    store::IndexHeader h;
+    int rc = store::ReadHeader(t.folder, t.base, h);
+    if (rc < 0) return Failure("header", rc);
+    PrintLineGbk("tag\tflag8\tflag9\tlive\tdeleted\tcutoff");
+    PrintLineGbk(platform::Format("%s\t%d\t%d\t%d\t%d\t%d",
+                                  Cell(platform::FieldText(h.tag.data(), h.tag.size())).c_str(),
+                                  h.flagA, h.flagB, h.liveCount, h.deletedCount, h.cutoffDate));
+    return kExitOk;
+}
+
+int Run(const Args& args) {
+    if (args.size() < 3) return Usage(args[0]);
+    const std::string& verb = args[0];
+    store::FolderKind kind = 0;
+    if (!ParseKind(args[1], kind)) {
+        ErrorLine("unknown folder kind " + ToGbk(args[1]));
+        return kExitUsage;
+    }
+    if (verb == "list" && args.size() == 3) return List(MakeTarget(kind, args[2]));
+    if (verb == "header" && args.size() == 3) return Header(MakeTarget(kind, args[2]));
+
+    std::int32_t id = 0;
+    if (args.size() < 4) return Usage(verb);
+    if (!ParseId(args[3], id)) {
+        ErrorLine("not a news ID: " + ToGbk(args[3]));
+        return kExitUsage;
+    }
+    if (verb == "read" && args.size() == 4) return Read(MakeTarget(kind, args[2]), id);
+    if ((verb == "delete" || verb == "restore") && args.size() == 4) {
+        Target t = MakeTarget(kind, args[2]);
+        return Flag(t, verb.c_str(), store::MarkDeleted(t.folder, t.base, id, verb == "delete"),
+                    id);
+    }
+    if (verb == "mark-read" && args.size() == 5 && (args[4] == "0" || args[4] == "1")) {
+        Target t = MakeTarget(kind, args[2]);
+        return Flag(t, "mark-read", store::MarkRead(t.folder, t.base, id, args[4] == "1"), id);
+    }
+    return Usage(verb);
+}
+
+}  // namespace
+
+// Each verb is a command of its own; Run sees the verb as its first argument.
+CommandFn Verb(const char* verb) {
+    return [verb](const Args& args) {
+        Args all{verb};
+        all.insert(all.end(), args.begin(), args.end());
+        return Run(all);
+    };
+}
+
+constexpr const char* kKindHelp =
+    "                                      KIND: public stock favorite subscription region\n"
+    "                                      trade, or the folder kind number";
+
+BREVIO_COMMAND("list",
+               std::string("  list KIND BASE                      list the records of a news file "
+                           "as TSV\n                                      (id, time, website, "
+                           "read, title)\n") +
+                   kKindHelp,
+               Verb("list"));
+BREVIO_COMMAND("read", "  read KIND BASE ID                   print the content of a record",
+               Verb("read"));
+BREVIO_COMMAND("mark-read",
+               "  mark-read KIND BASE ID 0|1          mark a record unread (0) or read (1)",
+               Verb("mark-read"));
+BREVIO_COMMAND("delete", "  delete KIND BASE ID                 mark a record deleted",
+               Verb("delete"));
+BREVIO_COMMAND("restore", "  restore KIND BASE ID                restore a deleted record",
+               Verb("restore"));
+BREVIO_COMMAND("header", "  header KIND BASE                    print the index header as TSV",
+               Verb("header"));
+
+}  // namespace brevio::cli

@@ -1,0 +1,145 @@
+// The way received news takes into the news files: AcceptRecord (on the reception threads)
+// turns a server text block into a NewsItem and queues it, and the store writer thread files
+// every queued item into the news files it belongs to.
+//
+// Threads and shared state: NewsIntake owns the item queue (one lock around append, head
+// access, removal and length) and the two counters (received, written; each its own atomic).
+// Reception threads call AcceptRecord at any time; only the writer thread removes items, so
+// the item it is filing stays at the head of the queue (and counts as waiting) until it has
+// been filed and handed on.
+#pragma once
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "platform/event.h"
+#include "store/news_item.h"
+
+namespace brevio::reference {
+class ReferenceTables;
+}
+
+namespace brevio::store {
+
+// The last news ids of the subscription records, as acceptance needs them. The subscription
+// model implements it; every method may be called from several reception threads at once.
+class AcceptanceLimits {
+  public:
+    virtual ~AcceptanceLimits() = default;
+    // MAXID of the region record for this whole region text; nothing when there is no record.
+    virtual std::optional<int> RegionMax(std::string_view regionText) const = 0;
+    // The largest MAXID among the trade records named by the parts of the trade text that end
+    // with "|" (each part trimmed at its right end); 0 when none is found.
+    virtual int TradeMax(std::string_view tradeText) const = 0;
+    // The largest MAXID of all public-news category records.
+    virtual int PublicMax() const = 0;
+};
+
+// One keyword subscription folder as filing needs it.
+struct KeywordFolder {
+    int id = 0;
+    std::vector<std::string> keywords;
+};
+using KeywordFolders = std::shared_ptr<const std::vector<KeywordFolder>>;
+
+// The reception kinds (GBK texts "大众", "行业", "地区").
+std::string_view PublicGroup();
+std::string_view TradeGroup();
+std::string_view RegionGroup();
+
+// True when an item of that reception group was already delivered through another
+// subscription, by the last ids of the subscription records.
+bool AlreadyReceived(const NewsItem& item, std::string_view group, const AcceptanceLimits& limits);
+
+// Encloses the first occurrence of each keyword (in order) between 0x04 and 0x05. Returns
+// false when no keyword occurs.
+bool MarkKeywords(std::string& content, const std::vector<std::string>& keywords);
+
+// Where one item is filed: by reception kind, into the stock folder for each related stock,
+// and into every keyword subscription whose keywords it contains.
+struct FilingTarget {
+    int folderKind = 0;
+    std::string base;
+    bool marked = false;  // the copy carries the keyword marks
+    std::string content;  // the content of this copy
+};
+std::vector<FilingTarget> FilingTargets(const NewsItem& item,
+                                        const std::vector<KeywordFolder>& folders);
+
+// The first-in-first-out queue of items waiting for the writer thread.
+class ItemQueue {
+  public:
+    void Push(NewsItem item);
+    // The head item, or null. Only the writer thread removes items, and a deque keeps
+    // references to its elements valid on push, so the pointer stays valid until PopFront.
+    const NewsItem* Front() const;
+    void PopFront();
+    std::size_t Size() const;
+    void Clear();
+
+  private:
+    mutable std::mutex mutex_;
+    std::deque<NewsItem> items_;
+};
+
+class NewsIntake {
+  public:
+    struct Options {
+        std::string contentFolder;  // ends in "/"
+        int diskIntervalMs = 10;
+        // Filing into keyword subscriptions: the current list (copy-on-write snapshot).
+        std::function<KeywordFolders()> keywordFolders;
+        // Hand-off after filing (conversion for outside programs); may be empty.
+        std::function<void(const NewsItem&)> afterFiling;
+    };
+
+    NewsIntake(Options options, const reference::ReferenceTables& tables,
+               const AcceptanceLimits& limits);
+    ~NewsIntake();
+    NewsIntake(const NewsIntake&) = delete;
+    NewsIntake& operator=(const NewsIntake&) = delete;
+
+    // Called by the reception threads for every record cut from a reply. Returns the news ID
+    // when the record was accepted and queued, 0 when it was rejected as already received.
+    int AcceptRecord(std::string_view block, std::string_view group);
+
+    // Files one item into all the news files it belongs to (writer thread only; public for
+    // tests and tools).
+    void FileItem(const NewsItem& item);
+
+    // Starts and stops the store writer thread. Stop signals the stop event and joins; items
+    // still queued stay queued.
+    void StartWriter();
+    void StopWriter();
+    // Waits until the queue is empty (or the time-out passes); true when it is empty.
+    bool WaitUntilDrained(int timeoutMs);
+
+    std::size_t Pending() const { return queue_.Size(); }
+    int ReceivedCount() const { return received_.load(); }
+    int WrittenCount() const { return written_.load(); }
+    void SetDiskInterval(int ms) { diskIntervalMs_.store(ms); }
+
+  private:
+    void WriterLoop();
+    std::string WebsiteName(int websiteId) const;
+
+    Options options_;
+    const reference::ReferenceTables& tables_;
+    const AcceptanceLimits& limits_;
+    ItemQueue queue_;
+    std::atomic<int> received_{0};
+    std::atomic<int> written_{0};
+    std::atomic<int> diskIntervalMs_;
+    platform::ManualResetEvent stop_;
+    std::thread writer_;
+};
+
+}  // namespace brevio::store

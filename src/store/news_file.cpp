@@ -1,0 +1,422 @@
+#include "store/news_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/error_log.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+
+namespace brevio::store {
+namespace {
+
+using platform::File;
+using platform::LastError;
+using platform::LogFileError;
+
+constexpr char kReadIndexError[] = "Read Index.file";
+constexpr char kReadContentError[] = "Read News Content File Error";
+
+// A path for the log: bytes below 0x20 (a NUL in a hostile name) shown as '?'.
+std::string Printable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    }
+    return out;
+}
+
+int RefuseName(std::string_view basePath) {
+    LogFileError(Printable(basePath), EINVAL);
+    return kCannotOpen;
+}
+
+int CannotOpen(const std::string& path) {
+    LogFileError(path, LastError());
+    return kCannotOpen;
+}
+
+int Failed(std::string_view what, int code) {
+    LogFileError(what, code);
+    return kFailed;
+}
+
+std::int32_t ClampInt32(long long v) {
+    if (v > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    if (v < std::numeric_limits<std::int32_t>::min())
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(v);
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// One "%d" as the C library reads it: white space, an optional sign, at least one digit.
+bool ScanInt(std::string_view s, std::size_t& i, long long& value) {
+    std::size_t j = i;
+    while (j < s.size() && IsSpace(s[j])) ++j;
+    bool negative = false;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) negative = s[j++] == '-';
+    if (j >= s.size() || !IsDigit(s[j])) return false;
+    long long v = 0;
+    for (; j < s.size() && IsDigit(s[j]); ++j) {
+        if (v < 1000000000000LL) v = v * 10 + (s[j] - '0');  // far beyond any stored value
+    }
+    value = negative ? -v : v;
+    i = j;
+    return true;
+}
+
+// The record of `id` in an open index: the first 10240-byte chunk holding the ID decides, and
+// within it the record nearest the chunk's end. Returns 1 and the record's file position when
+// found, 0 when not, kFailed when a read fails. A trailing partial record is not looked at.
+struct Found {
+    std::int64_t position = 0;
+    NewsRecord record;
+};
+
+int FindRecord(File& index, std::int32_t id, Found& found) {
+    std::vector<char> chunk(kIndexChunkSize);
+    std::int64_t position = kIndexHeaderSize;
+    while (true) {
+        long long n = index.ReadAt(position, chunk.data(), chunk.size());
+        if (n < 0) return kFailed;
+        std::size_t whole = static_cast<std::size_t>(n) / kRecordSize;
+        for (std::size_t i = whole; i-- > 0;) {
+            const char* at = chunk.data() + i * kRecordSize;
+            if (GetInt32(at + record_offset::kNewsId) != id) continue;
+            found.position = position + static_cast<std::int64_t>(i * kRecordSize);
+            found.record = DecodeRecord(std::span<const char, kRecordSize>(at, kRecordSize));
+            return 1;
+        }
+        if (static_cast<std::size_t>(n) < chunk.size()) return 0;
+        position += n;
+    }
+}
+
+// The paths of the news file folder + base.
+struct Target {
+    std::string basePath;
+    std::string indexPath;
+};
+
+Target MakeTarget(std::string_view folder, std::string_view base) {
+    Target t;
+    t.basePath = BasePath(folder, base);
+    t.indexPath = IndexPath(t.basePath);
+    return t;
+}
+
+std::string FoldSlashes(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path) {
+        if (c == '/' && !out.empty() && out.back() == '/') continue;
+        out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string ResolveFolder(std::string_view contentFolder, FolderKind kind) {
+    std::string folder(contentFolder);
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    switch (kind) {
+        case kFolderStock:
+            return folder + "News/Stock/";
+        case kFolderFavorite:
+            return folder + "Favorite/";
+        case kFolderSubscription:
+            return folder + "Favorite2/";
+        case kFolderRegion:
+            return folder + "News/Region/";
+        case kFolderTrade:
+            return folder + "News/Trade/";
+        default:
+            return folder + "News/";
+    }
+}
+
+std::string BasePath(std::string_view folder, std::string_view base) {
+    std::string path(folder);
+    if (!path.empty() && path.back() != '/') path += '/';
+    path += base;
+    return path;
+}
+
+bool IsSafeBaseName(std::string_view base) {
+    return !base.empty() && base.find('/') == std::string_view::npos &&
+           base.find('\0') == std::string_view::npos && base.find("..") == std::string_view::npos;
+}
+
+bool IsSafeFolder(std::string_view folder) {
+    if (folder.find('\0') != std::string_view::npos) return false;
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        std::size_t end = folder.find('/', start);
+        if (end == std::string_view::npos) end = folder.size();
+        if (folder.substr(start, end - start) == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+std::mutex& NewsFileLocks::For(std::string_view basePath) {
+    // Never destroyed: a thread still filing at exit must not find its mutex gone.
+    static auto* tableMutex = new std::mutex;
+    static auto* table = new std::unordered_map<std::string, std::unique_ptr<std::mutex>>;
+    std::string key = FoldSlashes(basePath);
+    std::lock_guard lock(*tableMutex);
+    auto& slot = (*table)[key];
+    if (!slot) slot = std::make_unique<std::mutex>();
+    return *slot;
+}
+
+void ParseItemTime(std::string_view timeText, std::int32_t& date, std::int32_t& time) {
+    // "%d-%d-%d %d:%d:%d": a blank in the pattern matches any white space, other separators
+    // must follow their number directly.
+    static constexpr char kSeparators[] = {'-', '-', ' ', ':', ':'};
+    long long v[6] = {0, 0, 0, 0, 0, 0};
+    int read = 0;
+    std::size_t i = 0;
+    for (int k = 0; k < 6; ++k) {
+        if (k > 0) {
+            char sep = kSeparators[k - 1];
+            if (sep == ' ') {
+                while (i < timeText.size() && IsSpace(timeText[i])) ++i;
+            } else {
+                if (i >= timeText.size() || timeText[i] != sep) break;
+                ++i;
+            }
+        }
+        if (!ScanInt(timeText, i, v[k])) break;
+        ++read;
+    }
+    date = ClampInt32(v[0] * 10000 + v[1] * 100 + v[2]);
+    time = read > 3 ? ClampInt32(v[3] * 10000 + v[4] * 100 + v[5]) : 0;
+}
+
+NewsRecord BuildRecord(const NewsItem& item, std::string_view websiteName) {
+    NewsRecord r;
+    std::string_view title = platform::Trim(item.title);
+    if (title.size() > kTitleMax) {
+        r.SetTitle(platform::ShortenTitle(title, kTitleCutKeep));
+    } else {
+        r.SetTitle(title);
+    }
+    r.newsId = item.newsId;
+    r.SetUrl(item.url);
+    if (websiteName.size() >= kWebSiteFieldSize) {
+        websiteName = platform::DbcsPrefix(websiteName, kWebSiteCutKeep);
+    }
+    r.SetWebSite(websiteName);
+    ParseItemTime(item.timeText, r.date, r.time);
+    return r;
+}
+
+int AppendItem(std::string_view folder, std::string_view base, const NewsItem& item,
+               std::string_view websiteName) {
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(BasePath(folder, base));
+    if (!platform::FolderExists(folder)) platform::CreateFolder(folder);
+    return AppendRecord(BasePath(folder, base), BuildRecord(item, websiteName), item.content);
+}
+
+int AppendRecord(std::string_view basePath, const NewsRecord& source, std::string_view content) {
+    std::size_t slash = basePath.rfind('/');
+    std::string_view folder = slash == std::string_view::npos ? "" : basePath.substr(0, slash + 1);
+    std::string_view base = basePath.substr(folder.size());
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(basePath);
+    content = platform::DbcsPrefix(content, kContentMax);
+
+    std::lock_guard lock(NewsFileLocks::For(basePath));
+    NewsRecord record = source;
+    record.length = static_cast<std::int32_t>(content.size());
+
+    // Content first: an interrupted append leaves at worst unreferenced bytes at its end.
+    const std::string contentPath = ContentPath(basePath);
+    {
+        File dat;
+        if (!dat.Open(contentPath, File::kReadWriteNew)) return CannotOpen(contentPath);
+        std::int64_t end = dat.Size();
+        if (end < 0) return Failed(contentPath, LastError());
+        // Offset is a 32-bit field: a content that would not be addressable is refused.
+        if (static_cast<std::uint64_t>(end) + content.size() >
+            std::numeric_limits<std::uint32_t>::max()) {
+            return Failed(contentPath, EFBIG);
+        }
+        record.offset = static_cast<std::uint32_t>(end);
+        if (!dat.WriteAt(end, content.data(), content.size())) {
+            return Failed(contentPath, LastError());
+        }
+    }
+
+    const std::string indexPath = IndexPath(basePath);
+    File idx;
+    if (!idx.Open(indexPath, File::kReadWriteNew)) return CannotOpen(indexPath);
+    char head[kIndexHeaderSize];
+    long long n = idx.ReadAt(0, head, sizeof head);
+    if (n < 0) return Failed(kReadIndexError, LastError());
+    std::int64_t size = idx.Size();
+    if (size < 0) return Failed(indexPath, LastError());
+    IndexHeader header;
+    if (n < static_cast<long long>(kIndexHeaderSize)) {
+        // A new index (or a header cut short by a crash, which cannot have records yet).
+        EncodeHeader(header, head);
+        if (!idx.WriteAt(0, head, sizeof head)) return Failed(indexPath, LastError());
+        size = kIndexHeaderSize;
+    } else {
+        header = DecodeHeader(head);
+    }
+    // After the last whole record: a partial record left by a crash is overwritten.
+    std::int64_t records = (size - static_cast<std::int64_t>(kIndexHeaderSize)) /
+                           static_cast<std::int64_t>(kRecordSize);
+    std::int64_t position = kIndexHeaderSize + records * static_cast<std::int64_t>(kRecordSize);
+    char bytes[kRecordSize];
+    EncodeRecord(record, bytes);
+    if (!idx.WriteAt(position, bytes, sizeof bytes)) return Failed(indexPath, LastError());
+    char live[4];
+    PutInt32(live, header.liveCount + 1);
+    if (!idx.WriteAt(header_offset::kLiveCount, live, sizeof live)) {
+        return Failed(indexPath, LastError());
+    }
+    return record.length;
+}
+
+int ReadItem(std::string_view folder, std::string_view base, std::int32_t id, NewsRecord& record,
+             std::string& content) {
+    content.clear();
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    File idx;
+    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    Found found;
+    int rc = FindRecord(idx, id, found);
+    if (rc < 0) return Failed(t.indexPath, LastError());
+    if (rc == 0) return kFailed;
+    record = found.record;
+    if (record.length <= 0) return 0;
+    const std::string contentPath = ContentPath(t.basePath);
+    if (static_cast<std::size_t>(record.length) > kContentMax) {
+        // A damaged record: its content would not fit the readers' buffer.
+        return Failed(platform::Format("%s: content length %d", contentPath.c_str(), record.length),
+                      EINVAL);
+    }
+    File dat;
+    if (!dat.Open(contentPath, File::kRead)) return CannotOpen(contentPath);
+    content.resize(static_cast<std::size_t>(record.length));
+    long long n = dat.ReadAt(record.offset, content.data(), content.size());
+    if (n < 0) {
+        LogFileError(kReadContentError, LastError());
+        n = 0;
+    } else if (n < record.length) {
+        LogFileError(kReadContentError, EIO);  // the content file ends before the record's content
+    }
+    content.resize(static_cast<std::size_t>(n));
+    return record.length;
+}
+
+int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id, bool deleted) {
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    File idx;
+    if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
+    Found found;
+    int rc = FindRecord(idx, id, found);
+    if (rc < 0) return Failed(t.indexPath, LastError());
+    if (rc == 0) return kNotFound;
+    char head[kIndexHeaderSize];
+    long long n = idx.ReadAt(0, head, sizeof head);
+    if (n < static_cast<long long>(kIndexHeaderSize)) {
+        return Failed(kReadIndexError, n < 0 ? LastError() : EIO);
+    }
+    const char flag = deleted ? 1 : 0;
+    if (!idx.WriteAt(found.position + record_offset::kIsDeleted, &flag, 1)) {
+        return Failed(t.indexPath, LastError());
+    }
+    // The counts follow the records: they change only when the record changes state.
+    if (found.record.Deleted() == deleted) return kWritten;
+    IndexHeader header = DecodeHeader(head);
+    const int step = deleted ? 1 : -1;
+    char counts[8];
+    PutInt32(counts, std::max(0, header.liveCount - step));
+    PutInt32(counts + 4, std::max(0, header.deletedCount + step));
+    if (!idx.WriteAt(header_offset::kLiveCount, counts, sizeof counts)) {
+        return Failed(t.indexPath, LastError());
+    }
+    return kWritten;
+}
+
+int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bool read) {
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    File idx;
+    if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
+    Found found;
+    int rc = FindRecord(idx, id, found);
+    if (rc < 0) return Failed(t.indexPath, LastError());
+    if (rc == 0) return kNotFound;
+    const char flag = read ? 1 : 0;
+    if (!idx.WriteAt(found.position + record_offset::kIsRead, &flag, 1)) {
+        return Failed(t.indexPath, LastError());
+    }
+    return kWritten;
+}
+
+int ListRecords(std::string_view folder, std::string_view base, const RecordConsumer& consumer) {
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    std::mutex& fileLock = NewsFileLocks::For(t.basePath);
+    File idx;
+    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    std::vector<char> chunk(kIndexChunkSize);
+    std::int64_t position = kIndexHeaderSize;
+    int delivered = 0;
+    while (true) {
+        long long n;
+        {
+            // Whole chunks under the lock, so an append in progress is seen whole or not at all.
+            std::lock_guard lock(fileLock);
+            n = idx.ReadAt(position, chunk.data(), chunk.size());
+        }
+        if (n < 0) return Failed(t.indexPath, LastError());
+        std::size_t whole = static_cast<std::size_t>(n) / kRecordSize;
+        for (std::size_t i = 0; i < whole; ++i) {
+            const char* at = chunk.data() + i * kRecordSize;
+            if (at[record_offset::kIsDeleted] == 1) continue;
+            consumer(DecodeRecord(std::span<const char, kRecordSize>(at, kRecordSize)));
+            ++delivered;
+        }
+        if (static_cast<std::size_t>(n) < chunk.size()) return delivered;
+        position += n;
+    }
+}
+
+int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header) {
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    File idx;
+    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    char head[kIndexHeaderSize];
+    long long n = idx.ReadAt(0, head, sizeof head);
+    if (n < static_cast<long long>(kIndexHeaderSize)) {
+        return Failed(kReadIndexError, n < 0 ? LastError() : EIO);
+    }
+    header = DecodeHeader(head);
+    return 0;
+}
+
+}  // namespace brevio::store
