@@ -8,6 +8,8 @@
 
 #include "platform/fs.h"
 #include "platform/text.h"
+#include "reference/reference_tables.h"
+#include "store/intake.h"
 #include "store/news_file.h"
 
 namespace {
@@ -89,6 +91,41 @@ void BM_AppendItem(benchmark::State& state) {
     std::filesystem::remove_all(std::filesystem::path(folder).parent_path().parent_path(), ec);
 }
 BENCHMARK(BM_AppendItem);
+
+// Filing as the store writer thread does it: a public item goes to its category file, one
+// related-stock file, and the one of three keyword subscriptions whose keyword it contains.
+class NoLimits : public store::AcceptanceLimits {
+  public:
+    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
+    int TradeMax(std::string_view) const override { return 0; }
+    int PublicMax() const override { return 0; }
+};
+
+void BM_FileItem(benchmark::State& state) {
+    const std::string content = MakeTempFolder();
+    platform::CreateFolders(content + "News/Stock/");
+    reference::ReferenceTables tables;
+    tables.LoadAll(content);
+    NoLimits limits;
+    store::NewsIntake::Options options;
+    options.contentFolder = content;
+    auto folders = std::make_shared<const std::vector<store::KeywordFolder>>(
+        std::vector<store::KeywordFolder>{{1, {"券商"}}, {2, {"成交量"}}, {3, {"黄金"}}});
+    options.keywordFolders = [folders] { return folders; };
+    store::NewsIntake intake(options, tables, limits);
+    store::NewsItem item = SampleItem(1);
+    item.category = "10001";
+    item.relatedStocks = "600030|";
+    item.receptionKind = std::string(store::PublicGroup());
+    for (auto _ : state) {
+        ++item.newsId;
+        intake.FileItem(item);
+    }
+    state.SetItemsProcessed(state.iterations());
+    std::error_code ec;
+    std::filesystem::remove_all(content, ec);
+}
+BENCHMARK(BM_FileItem);
 
 void BM_ListRecords100k(benchmark::State& state) {
     const std::string& folder = TheFiles().Folder();

@@ -160,6 +160,9 @@ bool Modify(std::string_view file, Change change) {
     std::lock_guard lock(gMutex);
     Document doc = *LoadLocked(file);
     if (!change(doc)) return true;
+    // A settings file whose folder is missing gets its folder, so no setting is lost.
+    std::size_t slash = file.rfind('/');
+    if (slash != std::string_view::npos) CreateFolders(file.substr(0, slash + 1));
     bool ok = WriteFileAtomic(file, Render(doc));
     gCache.erase(std::string(file));
     return ok;

@@ -153,25 +153,23 @@ std::vector<std::string> Split(std::string_view s, char sep) {
     }
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x < 0x80) x = static_cast<unsigned char>(std::tolower(x));
-        if (y < 0x80) y = static_cast<unsigned char>(std::tolower(y));
-        if (x != y) return false;
-    }
-    return true;
-}
-
+// Letter case is folded only for single-byte characters: the trail byte of a GBK character
+// (0x40-0xFE) may look like an ASCII letter and must compare exactly.
 std::string ToLowerAscii(std::string_view s) {
     std::string out(s);
-    for (char& c : out) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x80) c = static_cast<char>(std::tolower(u));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        unsigned char u = static_cast<unsigned char>(out[i]);
+        if (u >= 0x81 && u <= 0xFE) {
+            ++i;  // skip the trail byte
+        } else if (u < 0x80) {
+            out[i] = static_cast<char>(std::tolower(u));
+        }
     }
     return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
 }
 
 long long ParseLeadingInt(std::string_view s) {

@@ -50,9 +50,10 @@ std::string StorableValue(std::string_view value) {
         if (c != '\r' && c != '\n') v += c;
     }
     auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    bool quote = !v.empty() && (isBlank(v.front()) || isBlank(v.back()) ||
-                                (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') &&
-                                 v.back() == v.front()));
+    bool quote =
+        !v.empty() &&
+        (isBlank(v.front()) || isBlank(v.back()) ||
+         (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()));
     return quote ? "\"" + v + "\"" : v;
 }
 
@@ -93,13 +94,13 @@ FolderList LoadFolders(std::string_view iniFile) {
     if (count <= 0) return list;
     // No entry can be read beyond the keys that are there; a damaged Count does not make the
     // reading run through millions of missing keys.
-    const std::size_t keys =
-        platform::ProfileGetSection(iniFile, kFolderSection, std::numeric_limits<std::size_t>::max())
-            .size();
+    const std::size_t keys = platform::ProfileGetSection(iniFile, kFolderSection,
+                                                         std::numeric_limits<std::size_t>::max())
+                                 .size();
     const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(count), keys);
     for (std::size_t i = 0; i < n; ++i) {
-        std::string idText =
-            platform::ProfileGetString(iniFile, kFolderSection, Key("FavID", i), "", kFolderIdBuffer);
+        std::string idText = platform::ProfileGetString(iniFile, kFolderSection, Key("FavID", i),
+                                                        "", kFolderIdBuffer);
         long long id = platform::ParseLeadingInt(idText);
         if (id <= 0) continue;  // no news file can belong to it
         FolderEntry entry;
@@ -107,8 +108,8 @@ FolderList LoadFolders(std::string_view iniFile) {
         std::string name =
             platform::ProfileGetString(iniFile, kFolderSection, Key("FavName", i), "", kWholeValue);
         entry.name = std::string(platform::DbcsPrefix(name, kFolderNameBuffer - 1));
-        std::string keywords =
-            platform::ProfileGetString(iniFile, kFolderSection, Key("Keywords", i), "", kWholeValue);
+        std::string keywords = platform::ProfileGetString(iniFile, kFolderSection,
+                                                          Key("Keywords", i), "", kWholeValue);
         entry.keywords = SplitFolderKeywords(CutKeywordText(keywords));
         list.push_back(std::move(entry));
     }

@@ -1,0 +1,2 @@
+target_sources(net PRIVATE ${CMAKE_CURRENT_LIST_DIR} / reception.cpp)
+    target_link_libraries(net PUBLIC store)

@@ -1,0 +1,300 @@
+#include "net/reception.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "platform/host.h"
+#include "platform/text.h"
+#include "store/intake.h"
+
+namespace brevio::net {
+namespace {
+
+constexpr int kReceptionNice = 10;
+
+void Status(std::string_view text) {
+    platform::MainWindow().StatusText(0, text);
+}
+
+CategoryGroup RequestGroup(Group group) {
+    switch (group) {
+        case Group::kTrade:
+            return CategoryGroup::kTrade;
+        case Group::kRegion:
+            return CategoryGroup::kRegion;
+        default:
+            return CategoryGroup::kPublic;
+    }
+}
+
+// Reception threads run at the lowest priority so the user interface stays responsive.
+// On Linux the nice value of a thread id applies to that thread alone.
+void LowerThreadPriority() {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), kReceptionNice);
+}
+
+}  // namespace
+
+ReceptionScheduler::ReceptionScheduler(ReceptionContext context) : context_(std::move(context)) {
+    if (context_.threadLimit <= 0) context_.threadLimit = 3;
+}
+
+ReceptionScheduler::~ReceptionScheduler() {
+    stop_.Set();
+    {
+        std::lock_guard lock(queueMutex_);
+        queue_.clear();
+    }
+    WaitIdle(-1);
+}
+
+void ReceptionScheduler::Schedule(const std::optional<RecordRef>& job) {
+    if (job) {
+        std::lock_guard lock(queueMutex_);
+        if (std::find(queue_.begin(), queue_.end(), *job) == queue_.end()) queue_.push_back(*job);
+    }
+    StartThreads();
+}
+
+std::optional<RecordRef> ReceptionScheduler::TakeJob() {
+    std::lock_guard lock(queueMutex_);
+    if (queue_.empty()) return std::nullopt;
+    RecordRef job = queue_.front();
+    queue_.erase(queue_.begin());
+    return job;
+}
+
+void ReceptionScheduler::StartThreads() {
+    while (true) {
+        {
+            std::lock_guard lock(countMutex_);
+            if (running_ >= context_.threadLimit) return;
+        }
+        if (stop_.IsSet()) return;
+        std::optional<RecordRef> job = TakeJob();
+        if (!job) return;
+        {
+            std::lock_guard lock(countMutex_);
+            ++running_;
+        }
+        try {
+            std::lock_guard lock(threadsMutex_);
+            threads_.emplace_back([this, j = *job] { ThreadMain(j); });
+        } catch (const std::system_error&) {
+            // The thread could not be created: the job is dropped and its slot released.
+            std::lock_guard lock(countMutex_);
+            --running_;
+            countChanged_.notify_all();
+        }
+    }
+}
+
+void ReceptionScheduler::ThreadMain(RecordRef job) {
+    LowerThreadPriority();
+    int result = RunExchange(job);
+    context_.lists->SaveIfChanged(job, context_.categoryFile);
+    {
+        std::lock_guard lock(resultsMutex_);
+        results_.push_back({job, result});
+    }
+    // The main window schedules further jobs while this thread still counts as running.
+    if (result >= 0) platform::MainWindow().ReceptionFinished(result);
+    std::lock_guard lock(countMutex_);
+    --running_;
+    countChanged_.notify_all();
+}
+
+int ReceptionScheduler::RunExchange(const RecordRef& job) {
+    std::optional<SubscriptionRecord> record = context_.lists->Get(job);
+    const std::string name = record ? record->categoryName : std::string();
+    if (stop_.IsSet()) {
+        Status(platform::Format("%s已停止接收!", name.c_str()));
+        return reception::kStopped;
+    }
+    if (!record) {
+        platform::MessageBoxes().Show("请选择要搜索的新闻类别", "Tidewell",
+                                      platform::MessageBoxSink::kWarning,
+                                      platform::MessageBoxSink::kOkOnly);
+        Status("非法请求!");
+        return reception::kNoRecord;
+    }
+    // The busy flag keeps a second thread off the record; it is taken before connecting so
+    // that two threads can never both receive for one category.
+    if (!context_.lists->TrySetBusy(job)) {
+        Status(platform::Format("%s正在搜索!", name.c_str()));
+        return reception::kBusy;
+    }
+
+    NewsRequestInput in;
+    in.userId = context_.userId;
+    in.password = context_.password;
+    in.categoryId = record->categoryId;
+    in.maxId = record->maxId;
+    in.webSites = record->websites;
+    in.keywords = record->keywords;
+    in.keyRange = record->keyRange;
+    in.group = RequestGroup(record->group);
+    const std::string request = BuildNewsRequest(in);
+    const std::string group = record->GroupName();
+
+    RecordSplitter splitter;
+    enum class Reply { kNone, kNothingNew, kServerError, kData } reply = Reply::kNone;
+    int count = 0;
+    std::int32_t highestAccepted = 0;
+    NewsExchangeHandlers handlers;
+    handlers.onStep = [](NewsExchangeStep step) {
+        Status(step == NewsExchangeStep::kConnecting ? "正在与服务器建立连接..." : "发送请求...");
+    };
+    handlers.onChunk = [&](std::string_view chunk) {
+        if (reply == Reply::kNone) {
+            ReplyStatus status = ParseReplyStatus(chunk);
+            if (status.kind == ReplyKind::kNothingNew) {
+                reply = Reply::kNothingNew;
+                Status(platform::Format("%s 暂无新的新闻", name.c_str()));
+                return false;
+            }
+            if (status.kind != ReplyKind::kData) {
+                reply = Reply::kServerError;
+                Status(std::string(chunk));
+                return false;
+            }
+            reply = Reply::kData;
+            Status(platform::Format("开始接收%s...", name.c_str()));
+            context_.lists->SetTimeUpdate(job, static_cast<std::int64_t>(std::time(nullptr)));
+        }
+        splitter.Feed(chunk, [&](std::string_view block) {
+            int id = context_.intake->AcceptRecord(block, group);
+            if (id > 0) {
+                ++count;
+                highestAccepted = std::max(highestAccepted, static_cast<std::int32_t>(id));
+                Status(platform::Format("正在接收第 %d 条%s...", count, name.c_str()));
+            }
+        });
+        if (context_.socketIntervalMs > 0) {
+            stop_.WaitFor(std::chrono::milliseconds(context_.socketIntervalMs));
+        }
+        return true;
+    };
+
+    NewsExchangeOutcome outcome = RunNewsExchange(*context_.server, request, handlers, &stop_);
+    int result = count;
+    switch (reply) {
+        case Reply::kNone:  // no chunk arrived
+            if (outcome.stopped) {
+                Status(platform::Format("%s已停止接收!", name.c_str()));
+                result = reception::kStopped;
+            } else if (outcome.code == result::kCannotConnect) {
+                Status("与服务器连接出错!");
+                result = outcome.code;
+            } else if (outcome.code == result::kCannotCreateSocket) {
+                result = outcome.code;
+            } else {
+                Status("与服务器传输数据出错!");
+                result = result::kNetworkKernel;
+            }
+            break;
+        case Reply::kNothingNew:
+            result = 0;
+            break;
+        case Reply::kServerError:
+            result = reception::kServerError;
+            break;
+        case Reply::kData:
+            if (outcome.stopped) Status(platform::Format("%s已停止接收!", name.c_str()));
+            // The last id is the highest the store accepted in this exchange, so a rejected
+            // last record never makes the next request ask again for records already filed.
+            if (highestAccepted > 0) {
+                context_.lists->SetMaxId(job, std::max(record->maxId, highestAccepted));
+            }
+            Status(platform::Format("本次共收到%d条%s!", count, name.c_str()));
+            break;
+    }
+    context_.lists->ClearBusy(job);
+    return result;
+}
+
+void ReceptionScheduler::StopAll() {
+    Status("用户终止接收!");
+    stop_.Set();
+    std::lock_guard lock(queueMutex_);
+    queue_.clear();
+}
+
+void ReceptionScheduler::ScheduleSelected(Group group) {
+    for (const SubscriptionRecord& r : context_.lists->Records(group)) {
+        if (!r.selected || r.busy) continue;
+        if (group == Group::kPublic && r.ExcludedFromBulkReceive()) continue;
+        Schedule(RecordRef{group, r.categoryId});
+    }
+}
+
+void ReceptionScheduler::ReceiveCategory(const RecordRef& job) {
+    stop_.Reset();
+    started_ = true;
+    Schedule(job);
+}
+
+void ReceptionScheduler::ReceiveAllSelected() {
+    stop_.Reset();
+    started_ = true;
+    ScheduleSelected(Group::kPublic);
+    ScheduleSelected(Group::kTrade);
+    ScheduleSelected(Group::kRegion);
+}
+
+void ReceptionScheduler::ReceivePublic() {
+    stop_.Reset();
+    started_ = true;
+    ScheduleSelected(Group::kPublic);
+}
+
+void ReceptionScheduler::ReceiveTrade() {
+    started_ = true;
+}
+
+void ReceptionScheduler::ReceiveRegion() {
+    stop_.Reset();
+    started_ = true;
+}
+
+int ReceptionScheduler::Running() const {
+    std::lock_guard lock(countMutex_);
+    return running_;
+}
+
+std::size_t ReceptionScheduler::Queued() const {
+    std::lock_guard lock(queueMutex_);
+    return queue_.size();
+}
+
+bool ReceptionScheduler::WaitIdle(int timeoutMs) {
+    {
+        // A thread that schedules further jobs starts them before it stops counting itself,
+        // so the count reaches 0 only when no reception is left running.
+        std::unique_lock lock(countMutex_);
+        auto idle = [&] { return running_ == 0; };
+        if (timeoutMs < 0) {
+            countChanged_.wait(lock, idle);
+        } else if (!countChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs), idle)) {
+            return false;
+        }
+    }
+    std::vector<std::thread> finished;
+    {
+        std::lock_guard lock(threadsMutex_);
+        finished.swap(threads_);
+    }
+    for (std::thread& t : finished) t.join();
+    return true;
+}
+
+std::vector<ReceptionScheduler::Finished> ReceptionScheduler::Results() const {
+    std::lock_guard lock(resultsMutex_);
+    return results_;
+}
+
+}  // namespace brevio::net
