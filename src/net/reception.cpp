@@ -130,8 +130,11 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
     }
 
     NewsRequestInput in;
-    in.userId = context_.userId;
-    in.password = context_.password;
+    {
+        std::lock_guard lock(credentialsMutex_);
+        in.userId = context_.userId;
+        in.password = context_.password;
+    }
     in.categoryId = record->categoryId;
     in.maxId = record->maxId;
     in.webSites = record->websites;
@@ -259,6 +262,12 @@ void ReceptionScheduler::ReceiveTrade() {
 void ReceptionScheduler::ReceiveRegion() {
     stop_.Reset();
     started_ = true;
+}
+
+void ReceptionScheduler::SetCredentials(std::string userId, std::string password) {
+    std::lock_guard lock(credentialsMutex_);
+    context_.userId = std::move(userId);
+    context_.password = std::move(password);
 }
 
 int ReceptionScheduler::Running() const {

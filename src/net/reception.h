@@ -67,6 +67,9 @@ class ReceptionScheduler {
     void ReceiveTrade();        // marks the start only
     void ReceiveRegion();       // resets the stop event and marks the start only
 
+    // The user the next exchanges log in as (after a login).
+    void SetCredentials(std::string userId, std::string password);
+
     int Running() const;
     std::size_t Queued() const;
     bool ReceptionStarted() const { return started_.load(); }
@@ -95,6 +98,7 @@ class ReceptionScheduler {
     void ScheduleSelected(Group group);
 
     ReceptionContext context_;
+    mutable std::mutex credentialsMutex_;  // guards context_.userId and context_.password
     platform::ManualResetEvent stop_;
     std::atomic<bool> started_{false};
 

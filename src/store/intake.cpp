@@ -96,7 +96,7 @@ bool MarkKeywords(std::string& content, const std::vector<std::string>& keywords
 }
 
 std::vector<FilingTarget> FilingTargets(const NewsItem& item,
-                                        const std::vector<KeywordFolder>& folders) {
+                                        const FolderList& folders) {
     std::vector<FilingTarget> targets;
     auto add = [&](int kind, std::string base) {
         targets.push_back({kind, std::move(base), false, item.content});
@@ -113,7 +113,7 @@ std::vector<FilingTarget> FilingTargets(const NewsItem& item,
     // Stock news: one copy per related stock, so the stock folder lists what concerns it.
     for (std::string& code : StockCodes(item.relatedStocks)) add(kFolderStock, std::move(code));
 
-    for (const KeywordFolder& folder : folders) {
+    for (const FolderEntry& folder : folders) {
         if (folder.keywords.empty()) continue;
         std::string marked = item.content;  // every folder starts from the unmarked content
         if (MarkKeywords(marked, folder.keywords)) {
@@ -189,7 +189,7 @@ std::string NewsIntake::WebsiteName(int websiteId) const {
 
 void NewsIntake::FileItem(const NewsItem& item) {
     KeywordFolders folders = options_.keywordFolders ? options_.keywordFolders() : nullptr;
-    static const std::vector<KeywordFolder> kNone;
+    static const FolderList kNone;
     const std::string website = WebsiteName(item.websiteId);
     for (const FilingTarget& target : FilingTargets(item, folders ? *folders : kNone)) {
         std::string folder = ResolveFolder(options_.contentFolder, target.folderKind);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/event.h"
+#include "store/folder_list.h"
 #include "store/news_item.h"
 
 namespace brevio::reference {
@@ -43,12 +44,8 @@ class AcceptanceLimits {
     virtual int PublicMax() const = 0;
 };
 
-// One keyword subscription folder as filing needs it.
-struct KeywordFolder {
-    int id = 0;
-    std::vector<std::string> keywords;
-};
-using KeywordFolders = std::shared_ptr<const std::vector<KeywordFolder>>;
+// The keyword subscription folders (the second folder list), as a snapshot.
+using KeywordFolders = std::shared_ptr<const FolderList>;
 
 // The reception kinds (GBK texts "大众", "行业", "地区").
 std::string_view PublicGroup();
@@ -72,7 +69,7 @@ struct FilingTarget {
     std::string content;  // the content of this copy
 };
 std::vector<FilingTarget> FilingTargets(const NewsItem& item,
-                                        const std::vector<KeywordFolder>& folders);
+                                        const FolderList& folders);
 
 // The first-in-first-out queue of items waiting for the writer thread.
 class ItemQueue {

@@ -94,8 +94,8 @@ TEST(Filing, TargetsByKindStocksAndKeywords) {
     item.region = " a | b |  |c";
     item.relatedStocks = "600001|000002, ";
     item.content = "alpha beta gamma beta";
-    std::vector<KeywordFolder> folders = {
-        {1, {"beta", "gamma"}}, {2, {}}, {3, {"delta"}}, {4, {"alpha"}}};
+    FolderList folders = {
+        {1, "", {"beta", "gamma"}}, {2, "", {}}, {3, "", {"delta"}}, {4, "", {"alpha"}}};
     auto targets = FilingTargets(item, folders);
     std::vector<std::string> bases;
     for (const auto& t : targets) bases.push_back(std::to_string(t.folderKind) + ":" + t.base);
@@ -171,8 +171,8 @@ class IntakeTest : public test::TempHomeTest {
     std::string content_;
     reference::ReferenceTables tables_;
     FixedLimits limits_;
-    KeywordFolders folders_ = std::make_shared<const std::vector<KeywordFolder>>(
-        std::vector<KeywordFolder>{{12, {"央行"}}});
+    KeywordFolders folders_ = std::make_shared<const FolderList>(
+        FolderList{{12, "", {"央行"}}});
 };
 
 std::string Block(int id, const std::string& category, const std::string& extra,

@@ -1,0 +1,186 @@
+// The news commands: store accept, login, receive, fetch, addsite.
+#include <cstdio>
+#include <mutex>
+
+#include "commands.h"
+#include "net/client_core.h"
+#include "net/login.h"
+#include "platform/fs.h"
+#include "platform/host.h"
+#include "platform/http.h"
+#include "settings/app_settings.h"
+
+namespace brevio::cli {
+namespace {
+
+// The main window of a command-line run: status texts of pane 0 are printed as they come,
+// and a finished reception schedules the queued jobs as the main window would.
+class PrintingMainWindow : public platform::MainWindowSink {
+  public:
+    explicit PrintingMainWindow(net::ClientCore* core, bool printStatus)
+        : core_(core), printStatus_(printStatus) {}
+    void StatusText(int pane, std::string_view text) override {
+        if (!printStatus_ || pane != 0) return;
+        std::lock_guard lock(mutex_);
+        PrintLineGbk(std::string(text));
+        std::fflush(stdout);
+    }
+    void ReceptionFinished(int) override {
+        if (core_) core_->Reception().Schedule(std::nullopt);
+    }
+
+  private:
+    net::ClientCore* core_;
+    bool printStatus_;
+    std::mutex mutex_;
+};
+
+// Installs a main window for the duration of a command.
+class ScopedMainWindow {
+  public:
+    explicit ScopedMainWindow(platform::MainWindowSink* sink) { platform::SetMainWindow(sink); }
+    ~ScopedMainWindow() { platform::SetMainWindow(nullptr); }
+};
+
+int StoreAccept(const Args& args) {
+    if (args.size() < 4 || args[0] != "accept" || args[1] != "--group") return Usage("store");
+    const std::string group = ToGbk(args[2]);
+    std::vector<std::string> blocks;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        std::string bytes;
+        if (!platform::ReadWholeFile(ToGbk(args[i]), bytes)) {
+            ErrorLine("cannot read " + ToGbk(args[i]));
+            return kExitFailure;
+        }
+        blocks.push_back(std::move(bytes));
+    }
+    net::ClientCore core;
+    for (const std::string& block : blocks) {
+        std::printf("%d\n", core.Intake().AcceptRecord(block, group));
+    }
+    core.Shutdown();
+    return kExitOk;
+}
+
+int Login(const Args& args) {
+    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--auto")) {
+        return Usage("login");
+    }
+    const std::string user = ToGbk(args[0]);
+    const std::string password = ToGbk(args[1]);
+    // As the login dialog's OK does: the values are stored before the portal checks them.
+    net::StoreLoginValues(user, password, args.size() == 3);
+    settings::AppSettings s = settings::LoadAppSettings();
+    std::string detail;
+    switch (net::WebLogin(s.portalAddress, s.programFolder, user, password, &detail)) {
+        case net::LoginResult::kOk:
+            PrintLineGbk("logged in as " + user);
+            return kExitOk;
+        case net::LoginResult::kRejected:
+            ErrorLine(net::LoginRejectedText());
+            return kExitFailure;
+        case net::LoginResult::kUnreachable:
+            ErrorLine("portal " + s.portalAddress + " unreachable: " + detail);
+            return kExitFailure;
+        case net::LoginResult::kWriteFailed:
+            ErrorLine(detail);
+            return kExitFailure;
+    }
+    return kExitFailure;
+}
+
+int Receive(const Args& args) {
+    enum { kAll, kPublic, kCategories } mode = kAll;
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--all") {
+            mode = kAll;
+        } else if (args[i] == "--public") {
+            mode = kPublic;
+        } else if (args[i] == "--category") {
+            mode = kCategories;
+            while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+                ids.push_back(ToGbk(args[++i]));
+        } else {
+            return Usage("receive");
+        }
+    }
+    if (mode == kCategories && ids.empty()) return Usage("receive");
+
+    net::ClientCore core;
+    PrintingMainWindow window(&core, true);
+    ScopedMainWindow scoped(&window);
+    auto& reception = core.Reception();
+    if (mode == kAll) reception.ReceiveAllSelected();
+    if (mode == kPublic) reception.ReceivePublic();
+    for (const std::string& id : ids) {
+        std::optional<net::SubscriptionRecord> r = core.Lists().FindByKey(id);
+        if (!r) {
+            ErrorLine("no news category " + id);
+            continue;
+        }
+        reception.ReceiveCategory(net::RecordRef{r->group, r->categoryId});
+    }
+    // Jobs left queued after a failed exchange are started again until none is left.
+    while (true) {
+        reception.WaitIdle(-1);
+        if (reception.Queued() == 0 || reception.StopEvent().IsSet()) break;
+        reception.Schedule(std::nullopt);
+    }
+    core.WaitUntilWritten(600000);
+    core.Shutdown();
+    bool ok = !ids.empty() || mode != kCategories;
+    for (const auto& finished : reception.Results()) ok = ok && finished.result >= 0;
+    return ok ? kExitOk : kExitFailure;
+}
+
+int Fetch(const Args& args) {
+    if (args.size() != 2) return Usage("fetch");
+    std::string error;
+    if (!platform::FetchToFile(args[0], ToGbk(args[1]), &error)) {
+        ErrorLine("fetch failed: " + error);
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+int AddSite(const Args& args) {
+    if (args.size() != 6) return Usage("addsite");
+    settings::AppSettings s = settings::LoadAppSettings();
+    net::ServerEndpoint server(s);
+    net::SiteProposalInput in;
+    in.userId = s.userId;
+    in.password = s.password;
+    in.name = ToGbk(args[0]);
+    in.url = ToGbk(args[1]);
+    in.category = ToGbk(args[2]);
+    in.trade = ToGbk(args[3]);
+    in.region = ToGbk(args[4]);
+    in.description = ToGbk(args[5]);
+    net::ExchangeResult r = net::SendSiteProposal(server, in);
+    if (r.code < 0) {
+        ErrorLine(net::ResultText(r.code));
+        return kExitFailure;
+    }
+    PrintLineGbk(net::FirstLine(r.reply));
+    return net::SiteProposalAccepted(r.reply) ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+BREVIO_COMMAND("store",
+               "  store accept --group GROUP FILE...  hand raw server text blocks to the store\n"
+               "                                      and print each returned id (0 = rejected)",
+               StoreAccept);
+BREVIO_COMMAND("login", "  login USER PASSWORD [--auto]        log in through the portal", Login);
+BREVIO_COMMAND("receive",
+               "  receive [--all | --public | --category ID...]\n"
+               "                                      receive news from the server",
+               Receive);
+BREVIO_COMMAND("fetch", "  fetch URL FILE                      web fetch to file", Fetch);
+BREVIO_COMMAND("addsite",
+               "  addsite NAME URL CATEGORY TRADE REGION INTRO\n"
+               "                                      propose a web site to the server",
+               AddSite);
+
+}  // namespace brevio::cli
