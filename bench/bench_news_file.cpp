@@ -109,8 +109,8 @@ void BM_FileItem(benchmark::State& state) {
     NoLimits limits;
     store::NewsIntake::Options options;
     options.contentFolder = content;
-    auto folders = std::make_shared<const std::vector<store::KeywordFolder>>(
-        std::vector<store::KeywordFolder>{{1, {"券商"}}, {2, {"成交量"}}, {3, {"黄金"}}});
+    auto folders = std::make_shared<const store::FolderList>(
+        store::FolderList{{1, "", {"券商"}}, {2, "", {"成交量"}}, {3, "", {"黄金"}}});
     options.keywordFolders = [folders] { return folders; };
     store::NewsIntake intake(options, tables, limits);
     store::NewsItem item = SampleItem(1);
