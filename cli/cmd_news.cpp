@@ -89,11 +89,24 @@ int Login(const Args& args) {
     return kExitFailure;
 }
 
+// One line per finished exchange: group, category key, name, then the number of records
+// accepted or the failure text.
+void PrintReceptionSummary(net::ClientCore& core, const net::ReceptionScheduler::Finished& f) {
+    std::optional<net::SubscriptionRecord> r = core.Lists().FindByKey(f.job.categoryId);
+    std::string line = net::GroupName(f.job.group) + "\t" + f.job.categoryId + "\t" +
+                       (r ? r->categoryName : std::string()) + "\t";
+    line += f.result >= 0 ? std::to_string(f.result) : net::ReceptionResultText(f.result);
+    PrintLineGbk(line);
+}
+
 int Receive(const Args& args) {
     enum { kAll, kPublic, kCategories } mode = kAll;
     std::vector<std::string> ids;
+    bool quiet = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--all") {
+        if (args[i] == "--quiet") {
+            quiet = true;
+        } else if (args[i] == "--all") {
             mode = kAll;
         } else if (args[i] == "--public") {
             mode = kPublic;
@@ -108,7 +121,7 @@ int Receive(const Args& args) {
     if (mode == kCategories && ids.empty()) return Usage("receive");
 
     net::ClientCore core;
-    PrintingMainWindow window(&core, true);
+    PrintingMainWindow window(&core, !quiet);
     ScopedMainWindow scoped(&window);
     auto& reception = core.Reception();
     if (mode == kAll) reception.ReceiveAllSelected();
@@ -130,7 +143,10 @@ int Receive(const Args& args) {
     core.WaitUntilWritten(600000);
     core.Shutdown();
     bool ok = !ids.empty() || mode != kCategories;
-    for (const auto& finished : reception.Results()) ok = ok && finished.result >= 0;
+    for (const auto& finished : reception.Results()) {
+        ok = ok && finished.result >= 0;
+        PrintReceptionSummary(core, finished);
+    }
     return ok ? kExitOk : kExitFailure;
 }
 
@@ -174,8 +190,11 @@ BREVIO_COMMAND("store",
                StoreAccept);
 BREVIO_COMMAND("login", "  login USER PASSWORD [--auto]        log in through the portal", Login);
 BREVIO_COMMAND("receive",
-               "  receive [--all | --public | --category ID...]\n"
-               "                                      receive news from the server",
+               "  receive [--all | --public | --category ID...] [--quiet]\n"
+               "                                      receive news from the server; prints the\n"
+               "                                      status texts (not with --quiet), then per\n"
+               "                                      exchange: group, key, name, records\n"
+               "                                      accepted or the failure text (TSV)",
                Receive);
 BREVIO_COMMAND("fetch", "  fetch URL FILE                      web fetch to file", Fetch);
 BREVIO_COMMAND("addsite",

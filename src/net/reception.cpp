@@ -39,6 +39,16 @@ void LowerThreadPriority() {
 
 }  // namespace
 
+std::string ReceptionResultText(int code) {
+    switch (code) {
+        case reception::kStopped: return "接收已停止";
+        case reception::kBusy: return "该类别正在接收";
+        case reception::kNoRecord: return "没有该类别";
+        case reception::kServerError: return "服务器返回错误";
+        default: return ResultText(code);
+    }
+}
+
 ReceptionScheduler::ReceptionScheduler(ReceptionContext context) : context_(std::move(context)) {
     if (context_.threadLimit <= 0) context_.threadLimit = 3;
 }

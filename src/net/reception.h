@@ -35,6 +35,9 @@ inline constexpr int kNoRecord = -7;     // no such subscription record
 inline constexpr int kServerError = -9;  // a status other than 200 and 201
 }  // namespace reception
 
+// The user text (GBK) of a news exchange result: the reception codes above, else ResultText.
+std::string ReceptionResultText(int code);
+
 struct ReceptionContext {
     SubscriptionLists* lists = nullptr;
     store::NewsIntake* intake = nullptr;
