@@ -80,6 +80,15 @@ inline constexpr int kIsFirstTimeDefault = 1;
 inline constexpr const char* kMyFolderCount = "MyFolderCount";
 inline constexpr int kMyFolderCountDefault = 0;
 
+// Addresses of outside services; ours to choose, kept as settings so they can be changed.
+// The radar's blog host: pages whose configured URL contains it get the blog rule (UTF-8
+// article list). Must start with "http://".
+inline constexpr const char* kBlogHost = "BlogHost";
+inline constexpr const char* kBlogHostDefault = "http://127.0.0.1:8080/blog/";
+// The public web search engine's query page up to its query key "word=".
+inline constexpr const char* kSearchEngine = "SearchEngine";
+inline constexpr const char* kSearchEngineDefault = "http://www.baidu.com/baidu?";
+
 // Built-in values that the settings above replace when set.
 inline constexpr const char* kBuiltInServerHost = "127.0.0.1";
 inline constexpr int kBuiltInServerPort = 5001;
