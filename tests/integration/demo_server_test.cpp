@@ -20,10 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "integration/demo_process.h"
 #include "platform/md5.h"
 #include "platform/text.h"
 
 namespace {
+
+using brevio::test::DemoServer;
 
 using brevio::platform::Format;
 using brevio::platform::Md5Hex;
@@ -31,77 +34,6 @@ using brevio::platform::Utf8ToGbk;
 
 const std::string kDataDir = BREVIO_DEMO_DATA;
 const std::string kTerminator = "\x80\x80";
-
-// ---------------------------------------------------------------------------------------
-// The server process.
-
-class DemoServer {
-  public:
-    DemoServer() = default;
-    DemoServer(const DemoServer&) = delete;
-    DemoServer& operator=(const DemoServer&) = delete;
-    ~DemoServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    // Starts the server on free ports and reads the ports it prints; false on failure.
-    bool Start(std::vector<std::string> args) {
-        int out[2];
-        if (pipe(out) != 0) return false;
-        args.insert(args.begin(), {BREVIO_DEMO_SERVER, "--nsp-port", "0", "--http-port", "0",
-                                   "--quiet", "--exit-after", "300"});
-        pid_ = fork();
-        if (pid_ == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            dup2(out[1], STDOUT_FILENO);
-            close(out[0]);
-            close(out[1]);
-            std::vector<char*> argv;
-            for (auto& a : args) argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        std::string text;
-        while (text.find("http-port") == std::string::npos ||
-               text.find('\n', text.find("http-port")) == std::string::npos) {
-            pollfd p{out[0], POLLIN, 0};
-            char buf[256];
-            ssize_t n = poll(&p, 1, 10000) == 1 ? read(out[0], buf, sizeof buf) : -1;
-            if (n <= 0) break;
-            text.append(buf, static_cast<std::size_t>(n));
-        }
-        close(out[0]);
-        return std::sscanf(text.c_str(), "nsp-port %d\nhttp-port %d", &nspPort_, &httpPort_) == 2;
-    }
-
-    // Sends SIGTERM and waits up to five seconds; the exit status, or -1 when the server
-    // did not end by itself.
-    int Stop() {
-        kill(pid_, SIGTERM);
-        for (int i = 0; i < 100; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = 0;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            usleep(50 * 1000);
-        }
-        return -1;
-    }
-
-    int NspPort() const { return nspPort_; }
-    int HttpPort() const { return httpPort_; }
-
-  private:
-    pid_t pid_ = 0;
-    int nspPort_ = 0;
-    int httpPort_ = 0;
-};
 
 // ---------------------------------------------------------------------------------------
 // Sockets.

@@ -1,0 +1,234 @@
+// brevio-cli against the demo news server and portal, as a user on a fresh machine meets
+// them: login, reception of every selected category, a second reception, news that keeps
+// arriving, keyword subscriptions, the web fetch and a site proposal. The command line speaks
+// UTF-8; this file is GBK, so every output is converted before it is compared.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "integration/demo_process.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+#include "settings/app_settings.h"
+#include "store/folder_list.h"
+#include "store/news_file.h"
+#include "support/temp_home.h"
+
+namespace brevio::test {
+namespace {
+
+const std::string kCli = BREVIO_CLI;
+const std::string kDataDir = BREVIO_DEMO_DATA;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    return platform::Split(line, '\t');
+}
+
+// One line of the reception summary: group, key, name, count or failure text.
+struct Received {
+    std::string group, key, name, result;
+};
+
+class ClientDemoTest : public TempHomeTest {
+  protected:
+    // Starts a server (extra arguments as given) and points the program folder at it.
+    void StartServer(std::vector<std::string> args = {}) {
+        ASSERT_TRUE(server_.Start(std::move(args)));
+        ASSERT_EQ(Cli({"settings", "set", "ServerPort", std::to_string(server_.NspPort()), "--int"})
+                      .exitCode,
+                  0);
+        ASSERT_EQ(Cli({"settings", "set", "PortalAddress",
+                       "http://127.0.0.1:" + std::to_string(server_.HttpPort())})
+                      .exitCode,
+                  0);
+        ASSERT_EQ(Cli({"settings", "load"}).exitCode, 0);
+        app_ = settings::LoadAppSettings();
+        // The reference tables the server's lists come from, in the client's GBK form.
+        for (const char* table : {"NewsKind.tab", "NewsClassify.tab", "Trade.tab", "Region.tab",
+                                  "websites.tab", "WebsiteNews.tab", "WebsiteTrade.tab",
+                                  "WebsiteRegion.tab", "stocktbl.tab"}) {
+            WriteFileBytes(app_.contentFolder + "Data/" + table,
+                           platform::Utf8ToGbk(ReadFileBytes(kDataDir + "/" + table)));
+        }
+    }
+
+    // Runs brevio-cli; its output comes back in GBK.
+    ProgramRun Cli(std::vector<std::string> args) {
+        args.insert(args.begin(), kCli);
+        ProgramRun run = RunProgram(args, 120000);
+        run.out = platform::Utf8ToGbk(run.out);
+        run.err = platform::Utf8ToGbk(run.err);
+        return run;
+    }
+
+    std::vector<Received> Receive() {
+        ProgramRun run = Cli({"receive", "--all", "--quiet"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        std::vector<Received> got;
+        for (const std::string& line : Lines(run.out)) {
+            auto f = Fields(line);
+            if (f.size() == 4) got.push_back({f[0], f[1], f[2], f[3]});
+        }
+        return got;
+    }
+
+    // The record lines of `list` (its header line left out).
+    std::vector<std::string> Listing(const std::string& kind, const std::string& base) {
+        std::vector<std::string> lines = Lines(Cli({"list", kind, base}).out);
+        if (!lines.empty()) {
+            EXPECT_EQ(lines.front(), "id\ttime\twebsite\tread\ttitle");
+            lines.erase(lines.begin());
+        }
+        return lines;
+    }
+
+    // The ids listed for a news file.
+    std::vector<std::string> ListedIds(const std::string& kind, const std::string& base) {
+        std::vector<std::string> ids;
+        for (const std::string& line : Listing(kind, base)) {
+            auto f = Fields(line);
+            if (!f.empty()) ids.push_back(f[0]);
+        }
+        return ids;
+    }
+
+    std::set<std::string> SiteNames() {
+        std::set<std::string> names;
+        for (const std::string& line : Lines(ReadFileBytes(kDataDir + "/websites.tab"))) {
+            auto f = Fields(platform::Utf8ToGbk(line));
+            if (f.size() >= 2) names.insert(std::string(platform::TrimRight(f[1])));
+        }
+        return names;
+    }
+
+    DemoServer server_;
+    settings::AppSettings app_;
+};
+
+TEST_F(ClientDemoTest, LoginAndReceptionFileEverySelectedCategoryOnce) {
+    StartServer();
+    ProgramRun login = Cli({"login", "demo", "demo123"});
+    ASSERT_EQ(login.exitCode, 0) << login.err;
+    EXPECT_NE(login.out.find("logged in as demo"), std::string::npos);
+    EXPECT_TRUE(platform::FileExists(app_.programFolder + "Vantory.ini"));
+
+    std::vector<Received> first = Receive();
+    // The demo user's sixteen subscriptions: eleven public categories, three trades, two
+    // regions, each with news.
+    ASSERT_EQ(first.size(), 16u);
+    std::map<std::string, int> groups;
+    for (const Received& r : first) {
+        ++groups[r.group];
+        EXPECT_GT(std::atoi(r.result.c_str()), 0) << r.key << " " << r.result;
+        EXPECT_FALSE(r.name.empty()) << r.key;
+    }
+    EXPECT_EQ(groups["大众"], 11);
+    EXPECT_EQ(groups["行业"], 3);
+    EXPECT_EQ(groups["地区"], 2);
+
+    // Items of a public category carry the site names of the site table, newest last.
+    const std::set<std::string> sites = SiteNames();
+    std::vector<std::string> listing = Listing("public", "09001");
+    ASSERT_FALSE(listing.empty());
+    int previous = 0;
+    for (const std::string& line : listing) {
+        auto f = Fields(line);
+        ASSERT_EQ(f.size(), 5u) << line;
+        EXPECT_EQ(sites.count(f[2]), 1u) << f[2];
+        EXPECT_EQ(f[3], "0");
+        EXPECT_GT(std::atoi(f[0].c_str()), previous);
+        previous = std::atoi(f[0].c_str());
+    }
+    ProgramRun read = Cli({"read", "public", "09001", Fields(listing.back())[0]});
+    EXPECT_EQ(read.exitCode, 0);
+    EXPECT_GT(read.out.size(), 20u);
+
+    // Trade items land under their trade code, region items under each region code they name.
+    EXPECT_FALSE(ListedIds("trade", "01").empty());
+    EXPECT_FALSE(ListedIds("region", "110").empty());
+
+    // A second reception finds nothing new and files nothing.
+    const std::size_t before = ListedIds("public", "09001").size();
+    std::vector<Received> second = Receive();
+    ASSERT_EQ(second.size(), 16u);
+    for (const Received& r : second) EXPECT_EQ(r.result, "0") << r.key;
+    EXPECT_EQ(ListedIds("public", "09001").size(), before);
+}
+
+TEST_F(ClientDemoTest, WrongPasswordLeavesNoSelection) {
+    StartServer();
+    ProgramRun login = Cli({"login", "demo", "wrong"});
+    EXPECT_NE(login.exitCode, 0);
+    EXPECT_FALSE(platform::FileExists(app_.programFolder + "Vantory.ini"));
+    // Without a selection nothing is received.
+    EXPECT_TRUE(Receive().empty());
+}
+
+TEST_F(ClientDemoTest, NewsThatKeepsArrivingIsFiledWithoutRepeats) {
+    StartServer({"--batch-every", "1", "--batch-size", "40"});
+    ASSERT_EQ(Cli({"login", "demo", "demo123"}).exitCode, 0);
+    int firstTotal = 0;
+    for (const Received& r : Receive()) firstTotal += std::atoi(r.result.c_str());
+    ASSERT_GT(firstTotal, 0);
+    sleep(2);
+    int secondTotal = 0;
+    for (const Received& r : Receive()) secondTotal += std::atoi(r.result.c_str());
+    EXPECT_GT(secondTotal, 0);
+
+    // Every news file lists each id once, in rising order.
+    for (const auto& [kind, base] : std::vector<std::pair<std::string, std::string>>{
+             {"public", "09001"}, {"public", "10001"}, {"public", "11001"}, {"trade", "01"}}) {
+        std::vector<std::string> ids = ListedIds(kind, base);
+        std::set<std::string> unique(ids.begin(), ids.end());
+        EXPECT_EQ(unique.size(), ids.size()) << kind << " " << base;
+        for (std::size_t i = 1; i < ids.size(); ++i)
+            EXPECT_LT(std::atoi(ids[i - 1].c_str()), std::atoi(ids[i].c_str()));
+    }
+}
+
+TEST_F(ClientDemoTest, KeywordSubscriptionsGetMarkedCopies) {
+    StartServer();
+    ASSERT_TRUE(store::SaveFolders(app_.pemlo2Ini, {{7, "银行动态", {"银行"}}}));
+    ASSERT_EQ(Cli({"login", "demo", "demo123"}).exitCode, 0);
+    Receive();
+    std::vector<std::string> ids = ListedIds("subscription", "7");
+    ASSERT_FALSE(ids.empty());
+    ProgramRun read = Cli({"read", "subscription", "7", ids.front()});
+    ASSERT_EQ(read.exitCode, 0);
+    EXPECT_NE(read.out.find("\x04银行\x05"), std::string::npos);
+}
+
+TEST_F(ClientDemoTest, WebFetchAndSiteProposal) {
+    StartServer();
+    const std::string portal = "http://127.0.0.1:" + std::to_string(server_.HttpPort());
+    const std::string target = Home() + "fetched.txt";
+    ProgramRun fetch = Cli({"fetch", portal + "/fetch/accept.txt", target});
+    ASSERT_EQ(fetch.exitCode, 0) << fetch.err;
+    EXPECT_EQ(ReadFileBytes(target), "Brevio演示门户\n网页抓取测试\n最后一行\n\n");
+
+    // A missing page leaves the earlier copy alone.
+    ProgramRun missing = Cli({"fetch", portal + "/no/such/page", target});
+    EXPECT_NE(missing.exitCode, 0);
+    EXPECT_EQ(ReadFileBytes(target), "Brevio演示门户\n网页抓取测试\n最后一行\n\n");
+
+    ASSERT_EQ(Cli({"login", "demo", "demo123"}).exitCode, 0);
+    ProgramRun add = Cli({"addsite", "我的网站", "http://www.example.cn", "10001", "01", "110",
+                          "一个新闻网站"});
+    EXPECT_EQ(add.exitCode, 0) << add.out << add.err;
+    EXPECT_NE(add.out.find("200"), std::string::npos) << add.out;
+}
+
+}  // namespace
+}  // namespace brevio::test
