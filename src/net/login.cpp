@@ -19,12 +19,31 @@ std::string Portal(std::string_view address) {
     return base;
 }
 
+// A form value as the portal reads it back: bytes go as they are (GBK included), except the
+// characters that would end the value or change its meaning in a form body, which go as %XX.
+std::string FormValue(std::string_view value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : value) {
+        if (c == '&' || c == '=' || c == '+' || c == '%' || c == '#' || c == ' ' || c == '\r' ||
+            c == '\n') {
+            auto b = static_cast<unsigned char>(c);
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string LoginFormBody(std::string_view userId, std::string_view password) {
     std::string body = "__VIEWSTATE=" + std::string(kViewState) +
                        "&Head1%3Auserid=&Head1%3Auserpw=&Head1%3Atxtkey=";
-    body += "&userid=" + std::string(userId) + "&userpw=" + std::string(password);
+    body += "&userid=" + FormValue(userId) + "&userpw=" + FormValue(password);
     body += "&Button1=%B5%C7%C2%BC";
     return body;
 }

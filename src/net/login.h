@@ -15,7 +15,9 @@ enum class LoginResult {
     kWriteFailed,  // "Vantory.ini" could not be written
 };
 
-// The form body of the login post (values inserted as they are, unescaped).
+// The form body of the login post. User id and password go in as their bytes, except that
+// "&", "=", "+", "%", "#", space, CR and LF are sent as %XX so that such a password arrives
+// whole instead of cutting the form short.
 std::string LoginFormBody(std::string_view userId, std::string_view password);
 
 // The category list in a portal answer: the text after the first marker up to the next one,

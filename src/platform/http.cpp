@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <ctime>
 
 #include "platform/fs.h"
 
@@ -20,14 +21,41 @@ void GlobalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+long long MonotonicMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// What the callbacks of one transfer share: the body, the time of the last byte (or of the
+// start), and why the transfer was cut short.
+struct Transfer {
+    std::string* body = nullptr;
+    const std::atomic<int>* keepRunning = nullptr;
+    long idleTimeoutMs = 0;
+    long long lastActivityMs = 0;
+    enum class Cut { kNo, kCalledOff, kIdle } cut = Cut::kNo;
+};
+
 size_t Collect(char* data, size_t size, size_t count, void* user) {
-    static_cast<std::string*>(user)->append(data, size * count);
+    auto* t = static_cast<Transfer*>(user);
+    t->body->append(data, size * count);
+    t->lastActivityMs = MonotonicMs();
     return size * count;
 }
 
+// Called by libcurl several times a second while a transfer runs; non-zero aborts it.
 int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* keepRunning = static_cast<const std::atomic<int>*>(user);
-    return keepRunning && keepRunning->load() == 0 ? 1 : 0;  // non-zero aborts
+    auto* t = static_cast<Transfer*>(user);
+    if (t->keepRunning && t->keepRunning->load() == 0) {
+        t->cut = Transfer::Cut::kCalledOff;
+        return 1;
+    }
+    if (t->idleTimeoutMs > 0 && MonotonicMs() - t->lastActivityMs > t->idleTimeoutMs) {
+        t->cut = Transfer::Cut::kIdle;
+        return 1;
+    }
+    return 0;
 }
 
 HttpResult Perform(std::string_view url, const std::string* postBody, const HttpOptions& o) {
@@ -45,23 +73,23 @@ HttpResult Perform(std::string_view url, const std::string* postBody, const Http
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, o.connectTimeoutMs);
     if (o.totalTimeoutMs > 0) curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, o.totalTimeoutMs);
-    if (o.idleTimeoutMs > 0) {
-        // Less than one byte per second for the idle time counts as a stalled transfer.
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, o.idleTimeoutMs / 1000));
-    }
     // Pages are always fetched anew.
     struct curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
     headers = curl_slist_append(headers, "Pragma: no-cache");
     for (const std::string& h : o.headers) headers = curl_slist_append(headers, h.c_str());
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    // The idle time-out counts from the start (connecting included) and from every byte that
+    // arrives; the progress callback enforces it and the caller's run flag.
+    Transfer transfer;
+    transfer.body = &result.body;
+    transfer.keepRunning = o.keepRunning;
+    transfer.idleTimeoutMs = o.idleTimeoutMs;
+    transfer.lastActivityMs = MonotonicMs();
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &result.body);
-    if (o.keepRunning) {
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, o.keepRunning);
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    }
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     if (postBody) {
         curl_easy_setopt(curl, CURLOPT_POST, 1L);
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody->data());
@@ -73,7 +101,13 @@ HttpResult Perform(std::string_view url, const std::string* postBody, const Http
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
         if (!result.Ok()) result.error = "HTTP status " + std::to_string(result.status);
     } else {
-        result.error = curl_easy_strerror(rc);
+        if (transfer.cut == Transfer::Cut::kCalledOff) {
+            result.error = "transfer stopped";
+        } else if (transfer.cut == Transfer::Cut::kIdle) {
+            result.error = "no data for " + std::to_string(o.idleTimeoutMs) + " ms";
+        } else {
+            result.error = curl_easy_strerror(rc);
+        }
         result.body.clear();
     }
     curl_slist_free_all(headers);

@@ -11,7 +11,8 @@ namespace brevio::platform {
 
 struct HttpOptions {
     long connectTimeoutMs = 30000;
-    // The transfer is abandoned when no byte arrives for this long (0: never).
+    // The transfer is abandoned when no byte arrives for this long, counted from the start
+    // and from each byte received (0: never). Checked a few times a second.
     long idleTimeoutMs = 60000;
     // A bound on the whole transfer (0: none).
     long totalTimeoutMs = 0;
