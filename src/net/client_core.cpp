@@ -15,10 +15,11 @@ int SubscriptionLimits::TradeMax(std::string_view tradeText) const {
     return lists_.TradeMaximum(tradeText);
 }
 
-int SubscriptionLimits::PublicMax() const { return lists_.PublicMaximum(); }
+int SubscriptionLimits::PublicMax() const {
+    return lists_.PublicMaximum();
+}
 
-ClientCore::ClientCore()
-    : settings_(settings::LoadAppSettings()), server_(settings_) {
+ClientCore::ClientCore() : settings_(settings::LoadAppSettings()), server_(settings_) {
     if (!settings::CreateDataFolders(settings_)) {
         platform::MessageBoxes().Show(settings::ContentFolderErrorText(), "Brevio提示",
                                       platform::MessageBoxSink::kWarning,
@@ -49,9 +50,13 @@ ClientCore::ClientCore()
     reception_ = std::make_unique<ReceptionScheduler>(context);
 }
 
-ClientCore::~ClientCore() { Shutdown(); }
+ClientCore::~ClientCore() {
+    Shutdown();
+}
 
-std::string ClientCore::CategoryFile() const { return CategoryFilePath(settings_.contentFolder); }
+std::string ClientCore::CategoryFile() const {
+    return CategoryFilePath(settings_.contentFolder);
+}
 
 int ClientCore::ApplyUserSelection() {
     return lists_.ApplySelection(ReadSelection(VantoryFilePath(settings_.programFolder)));
@@ -63,7 +68,9 @@ void ClientCore::SetUser(const std::string& userId, const std::string& password)
     reception_->SetCredentials(userId, password);
 }
 
-bool ClientCore::WaitUntilWritten(int timeoutMs) { return intake_->WaitUntilDrained(timeoutMs); }
+bool ClientCore::WaitUntilWritten(int timeoutMs) {
+    return intake_->WaitUntilDrained(timeoutMs);
+}
 
 void ClientCore::Shutdown(int drainTimeoutMs) {
     if (shutDown_) return;

@@ -20,18 +20,18 @@ namespace brevio::net {
 
 // The subscription records' last ids as the store's acceptance asks for them.
 class SubscriptionLimits : public store::AcceptanceLimits {
-public:
+  public:
     explicit SubscriptionLimits(const SubscriptionLists& lists) : lists_(lists) {}
     std::optional<int> RegionMax(std::string_view regionText) const override;
     int TradeMax(std::string_view tradeText) const override;
     int PublicMax() const override;
 
-private:
+  private:
     const SubscriptionLists& lists_;
 };
 
 class ClientCore {
-public:
+  public:
     ClientCore();
     ~ClientCore();
     ClientCore(const ClientCore&) = delete;
@@ -58,7 +58,7 @@ public:
     // still queued are written first (bounded by `drainTimeoutMs`).
     void Shutdown(int drainTimeoutMs = 30000);
 
-private:
+  private:
     settings::AppSettings settings_;
     reference::ReferenceTables tables_;
     SubscriptionLists lists_;

@@ -41,11 +41,16 @@ void LowerThreadPriority() {
 
 std::string ReceptionResultText(int code) {
     switch (code) {
-        case reception::kStopped: return "接收已停止";
-        case reception::kBusy: return "该类别正在接收";
-        case reception::kNoRecord: return "没有该类别";
-        case reception::kServerError: return "服务器返回错误";
-        default: return ResultText(code);
+        case reception::kStopped:
+            return "接收已停止";
+        case reception::kBusy:
+            return "该类别正在接收";
+        case reception::kNoRecord:
+            return "没有该类别";
+        case reception::kServerError:
+            return "服务器返回错误";
+        default:
+            return ResultText(code);
     }
 }
 

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 #include <ctime>
+#include <mutex>
 
 #include "platform/fs.h"
 

@@ -56,9 +56,9 @@ class ClientDemoTest : public TempHomeTest {
         ASSERT_EQ(Cli({"settings", "load"}).exitCode, 0);
         app_ = settings::LoadAppSettings();
         // The reference tables the server's lists come from, in the client's GBK form.
-        for (const char* table : {"NewsKind.tab", "NewsClassify.tab", "Trade.tab", "Region.tab",
-                                  "websites.tab", "WebsiteNews.tab", "WebsiteTrade.tab",
-                                  "WebsiteRegion.tab", "stocktbl.tab"}) {
+        for (const char* table :
+             {"NewsKind.tab", "NewsClassify.tab", "Trade.tab", "Region.tab", "websites.tab",
+              "WebsiteNews.tab", "WebsiteTrade.tab", "WebsiteRegion.tab", "stocktbl.tab"}) {
             WriteFileBytes(app_.contentFolder + "Data/" + table,
                            platform::Utf8ToGbk(ReadFileBytes(kDataDir + "/" + table)));
         }
@@ -224,8 +224,8 @@ TEST_F(ClientDemoTest, WebFetchAndSiteProposal) {
     EXPECT_EQ(ReadFileBytes(target), "Brevio演示门户\n网页抓取测试\n最后一行\n\n");
 
     ASSERT_EQ(Cli({"login", "demo", "demo123"}).exitCode, 0);
-    ProgramRun add = Cli({"addsite", "我的网站", "http://www.example.cn", "10001", "01", "110",
-                          "一个新闻网站"});
+    ProgramRun add =
+        Cli({"addsite", "我的网站", "http://www.example.cn", "10001", "01", "110", "一个新闻网站"});
     EXPECT_EQ(add.exitCode, 0) << add.out << add.err;
     EXPECT_NE(add.out.find("200"), std::string::npos) << add.out;
 }

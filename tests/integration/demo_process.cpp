@@ -44,8 +44,8 @@ DemoServer::~DemoServer() {
 bool DemoServer::Start(std::vector<std::string> args) {
     int out[2];
     if (pipe(out) != 0) return false;
-    args.insert(args.begin(), {BREVIO_DEMO_SERVER, "--nsp-port", "0", "--http-port", "0",
-                               "--quiet", "--exit-after", "300"});
+    args.insert(args.begin(), {BREVIO_DEMO_SERVER, "--nsp-port", "0", "--http-port", "0", "--quiet",
+                               "--exit-after", "300"});
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);

@@ -27,8 +27,9 @@ using test::Received;
 using test::WriteAll;
 
 std::string HttpResponse(int status, const std::string& body) {
-    return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 " + std::to_string(status) +
+           " X\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 // Reads one request (head, and a body of Content-Length bytes) and records it.
@@ -80,9 +81,9 @@ TEST_F(LoginTest, FormBodyCarriesTheValuesWhole) {
 
 TEST_F(LoginTest, AcceptedLoginWritesTheCategoryList) {
     Received requests;
-    LoopbackServer server(Page(
-        200, "<html>欢迎###!!!###OK@@@0=10001,国内经济<br>1=01,银行<br>###!!!###OK@@@</html>",
-        &requests));
+    LoopbackServer server(
+        Page(200, "<html>欢迎###!!!###OK@@@0=10001,国内经济<br>1=01,银行<br>###!!!###OK@@@</html>",
+             &requests));
     std::string detail;
     ASSERT_EQ(WebLogin(Portal(server) + "/", Home(), "demo", "p&w", &detail), LoginResult::kOk)
         << detail;

@@ -35,8 +35,8 @@ const std::string kEnd = "\x80\x80";
 std::string Record(int id, const std::string& title, const std::string& content,
                    const std::string& category = "10001", const std::string& extra = "") {
     return "ID:" + std::to_string(id) + "\nTITLE:" + title + "\nCATEGORY:" + category +
-           "\nWEBSITE:3\nTIME:2026-12-8 9:30:05\nURL:http://news.example.cn/" +
-           std::to_string(id) + ".html\n" + extra + "CONTENT:" + content + kEnd;
+           "\nWEBSITE:3\nTIME:2026-12-8 9:30:05\nURL:http://news.example.cn/" + std::to_string(id) +
+           ".html\n" + extra + "CONTENT:" + content + kEnd;
 }
 
 void SleepMs(int ms) {

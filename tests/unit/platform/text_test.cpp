@@ -79,7 +79,11 @@ TEST(TextHelpers, TrimSplitCaseAndNumbers) {
     EXPECT_FALSE(EqualsNoCase("\xC1\xA1", "\xC1\x81"));
     // The trail bytes 0x41 and 0x61 belong to two different characters.
     EXPECT_FALSE(EqualsNoCase("\x81\x41", "\x81\x61"));
-    EXPECT_TRUE(EqualsNoCase("\x81\x41" "A", "\x81\x41" "a"));
+    EXPECT_TRUE(
+        EqualsNoCase("\x81\x41"
+                     "A",
+                     "\x81\x41"
+                     "a"));
     EXPECT_EQ(ParseLeadingInt("123abc"), 123);
     EXPECT_EQ(ParseLeadingInt("-7"), -7);
     EXPECT_EQ(ParseLeadingInt("x1"), 0);

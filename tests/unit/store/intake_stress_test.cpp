@@ -33,8 +33,7 @@ TEST_F(IntakeStress, ConcurrentAcceptFileListAndMark) {
     NewsIntake::Options options;
     options.contentFolder = content;
     options.diskIntervalMs = 1;
-    auto folders = std::make_shared<const FolderList>(
-        FolderList{{1, "", {"key7"}}});
+    auto folders = std::make_shared<const FolderList>(FolderList{{1, "", {"key7"}}});
     options.keywordFolders = [folders] { return folders; };
     NewsIntake intake(options, tables, limits);
     intake.StartWriter();

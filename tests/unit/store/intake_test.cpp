@@ -171,8 +171,7 @@ class IntakeTest : public test::TempHomeTest {
     std::string content_;
     reference::ReferenceTables tables_;
     FixedLimits limits_;
-    KeywordFolders folders_ = std::make_shared<const FolderList>(
-        FolderList{{12, "", {"央行"}}});
+    KeywordFolders folders_ = std::make_shared<const FolderList>(FolderList{{12, "", {"央行"}}});
 };
 
 std::string Block(int id, const std::string& category, const std::string& extra,
