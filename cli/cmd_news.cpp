@@ -62,7 +62,27 @@ int StoreAccept(const Args& args) {
     return kExitOk;
 }
 
+// The login at start-up without a dialog: the automatic login with the stored values.
+int AutoLoginCommand() {
+    settings::AppSettings s = settings::LoadAppSettings();
+    std::string detail;
+    switch (net::AutomaticLogin(s, &detail)) {
+        case net::LoginResult::kOk:
+            PrintLineGbk("logged in as " + s.userId);
+            return kExitOk;
+        case net::LoginResult::kRejected:
+            ErrorLine(s.autoLogin
+                          ? net::LoginRejectedText()
+                          : "automatic login is off: brevio-cli login USER PASSWORD --auto");
+            return kExitFailure;
+        default:
+            ErrorLine("automatic login failed: " + detail);
+            return kExitFailure;
+    }
+}
+
 int Login(const Args& args) {
+    if (args.empty()) return AutoLoginCommand();
     if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--auto")) {
         return Usage("login");
     }
@@ -188,7 +208,11 @@ BREVIO_COMMAND("store",
                "  store accept --group GROUP FILE...  hand raw server text blocks to the store\n"
                "                                      and print each returned id (0 = rejected)",
                StoreAccept);
-BREVIO_COMMAND("login", "  login USER PASSWORD [--auto]        log in through the portal", Login);
+BREVIO_COMMAND("login",
+               "  login USER PASSWORD [--auto]        log in through the portal (--auto: log in\n"
+               "                                      by itself from now on)\n"
+               "  login                               the automatic login with the stored values",
+               Login);
 BREVIO_COMMAND("receive",
                "  receive [--all | --public | --category ID...] [--quiet]\n"
                "                                      receive news from the server; prints the\n"

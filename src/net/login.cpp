@@ -2,6 +2,7 @@
 
 #include "platform/fs.h"
 #include "platform/http.h"
+#include "settings/app_settings.h"
 #include "settings/keys.h"
 #include "settings/password.h"
 #include "settings/registry_values.h"
@@ -91,6 +92,14 @@ LoginResult WebLogin(std::string_view portalAddress, std::string_view programFol
         return LoginResult::kWriteFailed;
     }
     return LoginResult::kOk;
+}
+
+LoginResult AutomaticLogin(const settings::AppSettings& s, std::string* detail) {
+    if (!s.autoLogin || s.userId.empty()) {
+        if (detail) *detail = "automatic login is off";
+        return LoginResult::kRejected;
+    }
+    return WebLogin(s.portalAddress, s.programFolder, s.userId, s.password, detail);
 }
 
 std::string LoginRejectedText() {

@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+namespace brevio::settings {
+struct AppSettings;
+}
+
 namespace brevio::net {
 
 enum class LoginResult {
@@ -30,6 +34,11 @@ bool ExtractCategoryList(std::string_view answer, std::string& list);
 LoginResult WebLogin(std::string_view portalAddress, std::string_view programFolder,
                      std::string_view userId, std::string_view password,
                      std::string* detail = nullptr);
+
+// The first step of the login at start-up: with AutoLogin set (and a stored user id), the web
+// login with the stored user id and password. kRejected without AutoLogin means the login
+// dialog has to ask; after any failure the dialog is shown as well.
+LoginResult AutomaticLogin(const settings::AppSettings& settings, std::string* detail = nullptr);
 
 // The message shown when the portal refuses the login (GBK).
 std::string LoginRejectedText();

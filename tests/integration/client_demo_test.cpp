@@ -169,11 +169,22 @@ TEST_F(ClientDemoTest, LoginAndReceptionFileEverySelectedCategoryOnce) {
 
 TEST_F(ClientDemoTest, WrongPasswordLeavesNoSelection) {
     StartServer();
-    ProgramRun login = Cli({"login", "demo", "wrong"});
+    // Without automatic login the start-up login has to ask.
+    EXPECT_NE(Cli({"login"}).exitCode, 0);
+    // The typed values are stored before the portal refuses them, so the automatic login
+    // tries the wrong password again and fails too.
+    ProgramRun login = Cli({"login", "demo", "wrong", "--auto"});
     EXPECT_NE(login.exitCode, 0);
+    EXPECT_NE(Cli({"login"}).exitCode, 0);
     EXPECT_FALSE(platform::FileExists(app_.programFolder + "Vantory.ini"));
     // Without a selection nothing is received.
     EXPECT_TRUE(Receive().empty());
+
+    ASSERT_EQ(Cli({"login", "demo", "demo123", "--auto"}).exitCode, 0);
+    ASSERT_TRUE(platform::RemoveFile(app_.programFolder + "Vantory.ini"));
+    ProgramRun automatic = Cli({"login"});
+    EXPECT_EQ(automatic.exitCode, 0) << automatic.err;
+    EXPECT_TRUE(platform::FileExists(app_.programFolder + "Vantory.ini"));
 }
 
 TEST_F(ClientDemoTest, NewsThatKeepsArrivingIsFiledWithoutRepeats) {
