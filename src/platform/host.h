@@ -16,8 +16,12 @@ class MainWindowSink {
     virtual void StatusText(int pane, std::string_view text) { (void)pane, (void)text; }
     // A reception ended with a result of 0 or more; the main window schedules further jobs.
     virtual void ReceptionFinished(int result) { (void)result; }
-    // A radar target changed (the radar thread's change notification).
-    virtual void RadarChanged(std::string_view targetName) { (void)targetName; }
+    // A radar target changed (the radar thread's change notification): the target's name and
+    // URL and its change count in the radar thread's copy of the list. Called on the radar
+    // thread, which waits until it returns.
+    virtual void RadarChanged(std::string_view targetName, std::string_view url, int changeCount) {
+        (void)targetName, (void)url, (void)changeCount;
+    }
     // The radar thread's progress text.
     virtual void RadarProgress(std::string_view text) { (void)text; }
     // Rebuild a part of the navigation: 8 favourites, 9 subscriptions, 10 public categories,

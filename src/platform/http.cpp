@@ -58,6 +58,41 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 0;
 }
 
+// Runs the transfer. libcurl's own loop waits up to a second for a stalled connection before it
+// calls the progress callback again; with a run flag the transfer is driven here instead,
+// waiting at most kRunFlagPollMs at a time, so a cleared flag ends even a stalled transfer
+// within that time.
+constexpr int kRunFlagPollMs = 50;
+
+CURLcode RunTransfer(CURL* curl, Transfer& transfer) {
+    if (!transfer.keepRunning) return curl_easy_perform(curl);
+    CURLM* multi = curl_multi_init();
+    if (!multi) return CURLE_OUT_OF_MEMORY;
+    CURLcode rc = CURLE_FAILED_INIT;
+    if (curl_multi_add_handle(multi, curl) == CURLM_OK) {
+        for (;;) {
+            int running = 0;
+            if (curl_multi_perform(multi, &running) != CURLM_OK) break;
+            if (running == 0) {
+                int queued = 0;
+                while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+                    if (msg->msg == CURLMSG_DONE && msg->easy_handle == curl) rc = msg->data.result;
+                }
+                break;
+            }
+            if (transfer.keepRunning->load() == 0) {
+                transfer.cut = Transfer::Cut::kCalledOff;
+                rc = CURLE_ABORTED_BY_CALLBACK;
+                break;
+            }
+            if (curl_multi_poll(multi, nullptr, 0, kRunFlagPollMs, nullptr) != CURLM_OK) break;
+        }
+        curl_multi_remove_handle(multi, curl);
+    }
+    curl_multi_cleanup(multi);
+    return rc;
+}
+
 HttpResult Perform(std::string_view url, const std::string* postBody, const HttpOptions& o) {
     GlobalInit();
     HttpResult result;
@@ -95,7 +130,7 @@ HttpResult Perform(std::string_view url, const std::string* postBody, const Http
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, postBody->data());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(postBody->size()));
     }
-    CURLcode rc = curl_easy_perform(curl);
+    CURLcode rc = RunTransfer(curl, transfer);
     if (rc == CURLE_OK) {
         result.transferred = true;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);

@@ -17,7 +17,7 @@ struct HttpOptions {
     // A bound on the whole transfer (0: none).
     long totalTimeoutMs = 0;
     std::vector<std::string> headers;  // extra request header lines, "Name: value"
-    // When set, the transfer is cut short as soon as this becomes false.
+    // When set, the transfer is cut short within a few tens of milliseconds once this becomes 0.
     const std::atomic<int>* keepRunning = nullptr;
 };
 
