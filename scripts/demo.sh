@@ -80,5 +80,12 @@ echo
 echo "a second reception finds nothing new:"
 "$cli" receive --all --quiet | awk -F'\t' '{n[$4]++} END {for (k in n) print "  " k ": " n[k] " categories"}'
 
+# The info radar: the user configuration document from the portal names the watched pages;
+# two quick passes over them show which changed.
+echo
+echo "info radar, two passes over the demo user's watched pages:"
+"$cli" fetch "http://127.0.0.1:$http_port/getTree.aspx?userid=demo" "$home/brevio.xml"
+"$cli" radar --passes 2 --fast | grep -E '变化了|失败' | sed 's/^/  /' || true
+
 echo
 echo "program folder: $home   (brevio-cli --home $home help)"
