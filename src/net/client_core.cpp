@@ -2,6 +2,7 @@
 
 #include "net/subscription_selection.h"
 #include "platform/host.h"
+#include "store/news_file_replace.h"
 
 namespace brevio::net {
 
@@ -25,6 +26,8 @@ ClientCore::ClientCore() : settings_(settings::LoadAppSettings()), server_(setti
                                       platform::MessageBoxSink::kWarning,
                                       platform::MessageBoxSink::kOkOnly);
     }
+    // A compaction cut short by a crash is completed before anything reads the news files.
+    store::RecoverInterruptedCompactions(settings_.contentFolder);
     tables_.LoadAll(settings_.contentFolder);
     lists_.Build(tables_, CategoryFile());
     ApplyUserSelection();

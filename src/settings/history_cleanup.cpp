@@ -7,10 +7,10 @@
 namespace brevio::settings {
 
 bool RunHistoryCleanupTrigger(int trigger, int todayStamp, const std::function<void()>& cleanup) {
-    if (trigger != kCleanupByHand &&
-        trigger != ReadInt(keys::kWhenCleanup, keys::kWhenCleanupDefault)) {
-        return false;
-    }
+    int when = ReadInt(keys::kWhenCleanup, keys::kWhenCleanupDefault);
+    // 0 start-up, 1 exit, 2 only by hand; anything else is taken as the default.
+    if (when < kCleanupAtStart || when > kCleanupOnlyByHand) when = keys::kWhenCleanupDefault;
+    if (trigger != kCleanupByHand && trigger != when) return false;
     if (ReadInt(keys::kHandleHistroyTime, keys::kHandleHistroyTimeDefault) == todayStamp) {
         return false;
     }

@@ -9,10 +9,13 @@ namespace brevio::settings {
 inline constexpr int kCleanupAtStart = 0;
 inline constexpr int kCleanupAtExit = 1;
 inline constexpr int kCleanupByHand = -1;
+// The WhenCleanup value that leaves the clean-up to the button alone.
+inline constexpr int kCleanupOnlyByHand = 2;
 
-// Runs `cleanup` when the trigger matches WhenCleanup (or is -1) and the clean-up has not run
-// today (HandleHistroyTime); today's stamp is written before `cleanup` is called. Returns
-// true when `cleanup` was called. `todayStamp` is yyyymmdd of the local date.
+// Runs `cleanup` when the trigger matches WhenCleanup (or is -1; a WhenCleanup other than 0,
+// 1 or 2 counts as 0) and the clean-up has not run today (HandleHistroyTime); today's stamp
+// is written before `cleanup` is called. Returns true when `cleanup` was called. `todayStamp`
+// is yyyymmdd of the local date.
 bool RunHistoryCleanupTrigger(int trigger, int todayStamp, const std::function<void()>& cleanup);
 
 // The same with today's local date.

@@ -10,6 +10,7 @@
 #include "platform/error_log.h"
 #include "platform/fs.h"
 #include "platform/text.h"
+#include "store/news_file_replace.h"
 
 namespace brevio::store {
 namespace {
@@ -239,6 +240,7 @@ int AppendRecord(std::string_view basePath, const NewsRecord& source, std::strin
     content = platform::DbcsPrefix(content, kContentMax);
 
     std::lock_guard lock(NewsFileLocks::For(basePath));
+    FinishInterruptedReplacement(basePath);
     NewsRecord record = source;
     record.length = static_cast<std::int32_t>(content.size());
 
@@ -298,6 +300,7 @@ int ReadItem(std::string_view folder, std::string_view base, std::int32_t id, Ne
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    FinishInterruptedReplacement(t.basePath);
     File idx;
     if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
     Found found;
@@ -330,6 +333,7 @@ int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id,
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    FinishInterruptedReplacement(t.basePath);
     File idx;
     if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
     Found found;
@@ -362,6 +366,7 @@ int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bo
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    FinishInterruptedReplacement(t.basePath);
     File idx;
     if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
     Found found;
@@ -380,7 +385,11 @@ int ListRecords(std::string_view folder, std::string_view base, const RecordCons
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::mutex& fileLock = NewsFileLocks::For(t.basePath);
     File idx;
-    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    {
+        std::lock_guard lock(fileLock);
+        FinishInterruptedReplacement(t.basePath);
+        if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    }
     std::vector<char> chunk(kIndexChunkSize);
     std::int64_t position = kIndexHeaderSize;
     int delivered = 0;
@@ -408,6 +417,7 @@ int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& head
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    FinishInterruptedReplacement(t.basePath);
     File idx;
     if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
     char head[kIndexHeaderSize];

@@ -19,10 +19,14 @@
 // and flags the same files, and compaction rewrites them. Within the process every operation
 // on one base path takes the mutex NewsFileLocks::For(basePath): appends, flag writes and
 // ReadItem for their whole work, ListRecords for each chunk it reads (never while it calls
-// its consumer, so the consumer may flag records of the same file). Compaction must hold the
+// its consumer, so the consumer may flag records of the same file). Compaction holds the
 // same mutex from reading the index until its temporaries have replaced the news file, and
-// should replace the files by renaming so that an open reader keeps the old copy. Other
+// replaces the files by renaming so that an open reader keeps the old copy. Other
 // processes are not serialised; they can at worst miss a record being appended.
+//
+// Every operation first completes a compaction replacement that a crash interrupted
+// (FinishInterruptedReplacement, news_file_replace.h), under the same mutex, so the index
+// and content file it opens always belong together.
 #pragma once
 
 #include <cstdint>
