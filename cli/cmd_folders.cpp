@@ -10,17 +10,10 @@
 #include "settings/app_settings.h"
 #include "store/folder_forms.h"
 #include "store/news_file.h"
+#include "store_args.h"
 
 namespace brevio::cli {
 namespace {
-
-// A text as one TSV cell: tabs and line ends become blanks.
-std::string Cell(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    }
-    return text;
-}
 
 bool ParseList(const std::string& text, store::FolderListKind& list) {
     if (text == "favorites") {
@@ -30,34 +23,6 @@ bool ParseList(const std::string& text, store::FolderListKind& list) {
     } else {
         return false;
     }
-    return true;
-}
-
-bool ParseId(const std::string& text, std::int32_t& id) {
-    long long v = 0;
-    if (!ParseInt(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
-    id = static_cast<std::int32_t>(v);
-    return true;
-}
-
-bool ParseKind(const std::string& text, store::FolderKind& kind) {
-    static const struct {
-        const char* name;
-        store::FolderKind kind;
-    } kKinds[] = {
-        {"public", store::kFolderPublic},     {"stock", store::kFolderStock},
-        {"favorite", store::kFolderFavorite}, {"subscription", store::kFolderSubscription},
-        {"region", store::kFolderRegion},     {"trade", store::kFolderTrade},
-    };
-    for (const auto& k : kKinds) {
-        if (text == k.name) {
-            kind = k.kind;
-            return true;
-        }
-    }
-    long long v = 0;
-    if (!ParseInt(text, v) || v < INT_MIN || v > INT_MAX) return false;
-    kind = static_cast<store::FolderKind>(v);
     return true;
 }
 
@@ -100,7 +65,8 @@ int FoldersCommand(const Args& args) {
     if (verb == "list" && args.size() == 2) {
         std::string out = "id\tname\tkeywords\n";
         for (const store::FolderEntry& e : *folders.lists.Holder(kind).Get()) {
-            out += std::to_string(e.id) + "\t" + Cell(e.name) + "\t" + Cell(e.KeywordText()) + "\n";
+            out += std::to_string(e.id) + "\t" + TsvCell(e.name) + "\t" + TsvCell(e.KeywordText()) +
+                   "\n";
         }
         PrintGbk(out);
         return kExitOk;
@@ -120,7 +86,7 @@ int FoldersCommand(const Args& args) {
 
     if (args.size() < 3) return Usage("folders");
     std::int32_t id = 0;
-    if (!ParseId(args[2], id)) {
+    if (!ParseNewsId(args[2], id)) {
         ErrorLine("not a folder ID: " + ToGbk(args[2]));
         return kExitUsage;
     }
@@ -156,11 +122,11 @@ int FavoriteCommand(const Args& args) {
     if (args.size() < 5 || args[0] != "add") return Usage("favorite");
     std::int32_t folderId = 0;
     store::FolderKind kind = 0;
-    if (!ParseId(args[1], folderId)) {
+    if (!ParseNewsId(args[1], folderId)) {
         ErrorLine("not a folder ID: " + ToGbk(args[1]));
         return kExitUsage;
     }
-    if (!ParseKind(args[2], kind)) {
+    if (!ParseFolderKind(args[2], kind)) {
         ErrorLine("unknown folder kind " + ToGbk(args[2]));
         return kExitUsage;
     }
@@ -168,7 +134,7 @@ int FavoriteCommand(const Args& args) {
     std::vector<std::int32_t> ids;
     for (std::size_t i = 4; i < args.size(); ++i) {
         std::int32_t id = 0;
-        if (!ParseId(args[i], id)) {
+        if (!ParseNewsId(args[i], id)) {
             ErrorLine("not a news ID: " + ToGbk(args[i]));
             return kExitUsage;
         }

@@ -12,24 +12,17 @@
 #include "store/maintenance.h"
 #include "store/news_file_replace.h"
 #include "store/news_search.h"
+#include "store_args.h"
 
 namespace brevio::cli {
 namespace {
-
-// A text as one TSV cell: tabs and line ends become blanks.
-std::string Cell(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    }
-    return text;
-}
 
 // The progress dialog of a command-line run: one TSV row per finished job.
 class PrintingProgress : public store::CleanupProgress {
   public:
     void JobStarted(std::size_t, const store::CleanupJob&) override {}
     void JobFinished(std::size_t, const store::CleanupJob& job, int result) override {
-        PrintLineGbk(Cell(job.basePath) + "\t" +
+        PrintLineGbk(TsvCell(job.basePath) + "\t" +
                      (job.rule == store::CompactionRule::kByDays ? "days" : "records") + "\t" +
                      std::to_string(job.keep) + "\t" + std::to_string(result));
         std::fflush(stdout);
@@ -80,17 +73,6 @@ int Cleanup(const Args& args) {
     return kExitOk;
 }
 
-const char* KindName(store::FolderKind kind) {
-    switch (kind) {
-        case store::kFolderTrade:
-            return "trade";
-        case store::kFolderRegion:
-            return "region";
-        default:
-            return "public";
-    }
-}
-
 int Search(const Args& args) {
     if (args.empty()) return Usage("search");
     const std::string keyword = ToGbk(args[0]);
@@ -121,12 +103,9 @@ int Search(const Args& args) {
     store::LocalSearchResult found = store::SearchLocal(keyword, scope, tables, s.contentFolder);
     if (found.message) store::ShowFormMessage(*found.message);
     if (found.result == store::kSearchNoKeyword) return kExitFailure;
-    std::string out = "kind\tbase\tid\ttime\twebsite\tread\ttitle\n";
+    std::string out = "kind\tbase\t" + std::string(kRecordColumns) + "\n";
     for (const store::SearchHit& hit : found.hits) {
-        const store::NewsRecord& r = hit.record;
-        out += std::string(KindName(hit.kind)) + "\t" + Cell(hit.base) + "\t" +
-               std::to_string(r.newsId) + "\t" + store::RecordTimeText(r.date, r.time) + "\t" +
-               Cell(r.WebSite()) + "\t" + std::to_string(r.isRead) + "\t" + Cell(r.Title()) + "\n";
+        out += FolderKindName(hit.kind) + "\t" + TsvCell(hit.base) + "\t" + RecordRow(hit.record);
     }
     PrintGbk(out);
     if (!found.statusText.empty()) PrintLineGbk(found.statusText);

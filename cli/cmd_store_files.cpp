@@ -6,48 +6,10 @@
 #include "platform/text.h"
 #include "settings/app_settings.h"
 #include "store/news_file.h"
+#include "store_args.h"
 
 namespace brevio::cli {
 namespace {
-
-struct KindName {
-    const char* name;
-    store::FolderKind kind;
-};
-
-constexpr KindName kKinds[] = {
-    {"public", store::kFolderPublic},     {"stock", store::kFolderStock},
-    {"favorite", store::kFolderFavorite}, {"subscription", store::kFolderSubscription},
-    {"region", store::kFolderRegion},     {"trade", store::kFolderTrade},
-};
-
-bool ParseKind(const std::string& text, store::FolderKind& kind) {
-    for (const KindName& k : kKinds) {
-        if (text == k.name) {
-            kind = k.kind;
-            return true;
-        }
-    }
-    long long v = 0;
-    if (!ParseInt(text, v) || v < INT_MIN || v > INT_MAX) return false;
-    kind = static_cast<store::FolderKind>(v);
-    return true;
-}
-
-bool ParseId(const std::string& text, std::int32_t& id) {
-    long long v = 0;
-    if (!ParseInt(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
-    id = static_cast<std::int32_t>(v);
-    return true;
-}
-
-// A text as one TSV cell: tabs and line ends become blanks.
-std::string Cell(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    }
-    return text;
-}
 
 // The news file an invocation names: folder of KIND under the content folder, and BASE.
 struct Target {
@@ -66,11 +28,9 @@ int Failure(const char* what, int rc) {
 }
 
 int List(const Target& t) {
-    std::string out = "id\ttime\twebsite\tread\ttitle\n";
-    int rc = store::ListRecords(t.folder, t.base, [&](const store::NewsRecord& r) {
-        out += std::to_string(r.newsId) + "\t" + store::RecordTimeText(r.date, r.time) + "\t" +
-               Cell(r.WebSite()) + "\t" + std::to_string(r.isRead) + "\t" + Cell(r.Title()) + "\n";
-    });
+    std::string out = std::string(kRecordColumns) + "\n";
+    int rc = store::ListRecords(t.folder, t.base,
+                                [&](const store::NewsRecord& r) { out += RecordRow(r); });
     if (rc < 0) return Failure("list", rc);
     PrintGbk(out);
     return kExitOk;
@@ -101,7 +61,7 @@ int Header(const Target& t) {
     if (rc < 0) return Failure("header", rc);
     PrintLineGbk("tag\tflag8\tflag9\tlive\tdeleted\tcutoff");
     PrintLineGbk(platform::Format("%s\t%d\t%d\t%d\t%d\t%d",
-                                  Cell(platform::FieldText(h.tag.data(), h.tag.size())).c_str(),
+                                  TsvCell(platform::FieldText(h.tag.data(), h.tag.size())).c_str(),
                                   h.flagA, h.flagB, h.liveCount, h.deletedCount, h.cutoffDate));
     return kExitOk;
 }
@@ -110,7 +70,7 @@ int Run(const Args& args) {
     if (args.size() < 3) return Usage(args[0]);
     const std::string& verb = args[0];
     store::FolderKind kind = 0;
-    if (!ParseKind(args[1], kind)) {
+    if (!ParseFolderKind(args[1], kind)) {
         ErrorLine("unknown folder kind " + ToGbk(args[1]));
         return kExitUsage;
     }
@@ -119,7 +79,7 @@ int Run(const Args& args) {
 
     std::int32_t id = 0;
     if (args.size() < 4) return Usage(verb);
-    if (!ParseId(args[3], id)) {
+    if (!ParseNewsId(args[3], id)) {
         ErrorLine("not a news ID: " + ToGbk(args[3]));
         return kExitUsage;
     }
