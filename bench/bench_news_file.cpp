@@ -94,19 +94,12 @@ BENCHMARK(BM_AppendItem);
 
 // Filing as the store writer thread does it: a public item goes to its category file, one
 // related-stock file, and the one of three keyword subscriptions whose keyword it contains.
-class NoLimits : public store::AcceptanceLimits {
-  public:
-    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
-    int TradeMax(std::string_view) const override { return 0; }
-    int PublicMax() const override { return 0; }
-};
-
 void BM_FileItem(benchmark::State& state) {
     const std::string content = MakeTempFolder();
     platform::CreateFolders(content + "News/Stock/");
     reference::ReferenceTables tables;
     tables.LoadAll(content);
-    NoLimits limits;
+    store::NoAcceptanceLimits limits;
     store::NewsIntake::Options options;
     options.contentFolder = content;
     auto folders = std::make_shared<const store::FolderList>(

@@ -113,13 +113,6 @@ class ReplyServer {
     std::thread thread_;
 };
 
-class NoLimits : public store::AcceptanceLimits {
-  public:
-    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
-    int TradeMax(std::string_view) const override { return 0; }
-    int PublicMax() const override { return 0; }
-};
-
 void RunReception(benchmark::State& state, int categories) {
     ReplyServer server;
     const std::string content = MakeTempFolder();
@@ -130,7 +123,7 @@ void RunReception(benchmark::State& state, int categories) {
     tables.LoadAll(content);
     net::SubscriptionLists lists;
     lists.Build(tables, net::CategoryFilePath(content));
-    NoLimits limits;
+    store::NoAcceptanceLimits limits;
     store::NewsIntake::Options options;
     options.contentFolder = content;
     net::ServerEndpoint endpoint;

@@ -94,9 +94,9 @@ void AddRecord(platform::ProfileEditor& editor, const SubscriptionRecord& r) {
     const std::string& s = r.categoryId;
     editor.WriteInt(s, kKeyMaxId, r.maxId);
     editor.WriteString(s, kKeyWebsites,
-                       StorableProfileValue(CutAtWholePieces(r.websites, kMaxListValue)));
+                       platform::StorableProfileValue(CutAtWholePieces(r.websites, kMaxListValue)));
     editor.WriteString(s, kKeyKeywords,
-                       StorableProfileValue(CutAtWholePieces(r.keywords, kMaxListValue)));
+                       platform::StorableProfileValue(CutAtWholePieces(r.keywords, kMaxListValue)));
     editor.WriteInt(s, kKeyAutoSearch, r.autoSearch ? 1 : 0);
     WriteTime(editor, s, kKeyTimeStart, r.timeStart);
     WriteTime(editor, s, kKeyTimeEnd, r.timeEnd);
@@ -211,20 +211,6 @@ bool SubscriptionRecord::ExcludedFromBulkReceive() const {
 
 bool SubscriptionRecord::UsesReducedRequest() const {
     return group == Group::kPublic && categoryId > std::string_view("40000");
-}
-
-std::string StorableProfileValue(std::string_view value) {
-    std::string v;
-    v.reserve(value.size());
-    for (char c : value) {
-        if (c != '\r' && c != '\n') v += c;
-    }
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    bool quote =
-        !v.empty() &&
-        (isBlank(v.front()) || isBlank(v.back()) ||
-         (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()));
-    return quote ? "\"" + v + "\"" : v;
 }
 
 bool IsStorableCategoryId(std::string_view id) {

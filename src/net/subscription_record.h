@@ -114,11 +114,6 @@ bool SaveRecord(std::string_view file, const SubscriptionRecord& record);
 // name a section (empty, or holding "[", "]" or a line break) are skipped.
 bool SaveRecords(std::string_view file, const std::vector<SubscriptionRecord>& records);
 
-// A text as it must be written as a profile value to read back unchanged: line breaks (which
-// would start a new key) are dropped, and the text is quoted when the profile's trimming
-// of blanks or of enclosing quotes would otherwise change it.
-std::string StorableProfileValue(std::string_view value);
-
 // True when `id` can be a section name of Category.dat.
 bool IsStorableCategoryId(std::string_view id);
 

@@ -98,8 +98,10 @@ bool WriteSelection(std::string_view file, const std::vector<CategoryChoice>& ch
     for (int i = 0; i < kMaxSelectionSections; ++i) editor.DeleteSection(SectionName(i));
     for (int i = 0; i < n; ++i) {
         const CategoryChoice& c = choices[static_cast<std::size_t>(i)];
-        editor.WriteString(SectionName(i), kKeyCategoryId, StorableProfileValue(c.categoryId));
-        editor.WriteString(SectionName(i), kKeyCategoryName, StorableProfileValue(c.categoryName));
+        editor.WriteString(SectionName(i), kKeyCategoryId,
+                           platform::StorableProfileValue(c.categoryId));
+        editor.WriteString(SectionName(i), kKeyCategoryName,
+                           platform::StorableProfileValue(c.categoryName));
     }
     if (!editor.Commit()) return false;
     settings::WriteInt(settings::keys::kMyFolderCount, n);

@@ -410,4 +410,18 @@ bool ProfileEditor::Commit() {
     return ok;
 }
 
+std::string StorableProfileValue(std::string_view value) {
+    std::string v;
+    v.reserve(value.size());
+    for (char c : value) {
+        if (c != '\r' && c != '\n') v += c;
+    }
+    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
+    bool quote =
+        !v.empty() &&
+        (isBlank(v.front()) || isBlank(v.back()) ||
+         (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()));
+    return quote ? "\"" + v + "\"" : v;
+}
+
 }  // namespace brevio::platform

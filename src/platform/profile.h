@@ -51,6 +51,11 @@ bool ProfileWriteStruct(std::string_view file, std::string_view section, std::st
 bool ProfileDeleteKey(std::string_view file, std::string_view section, std::string_view key);
 bool ProfileDeleteSection(std::string_view file, std::string_view section);
 
+// A text as it must be written as a profile value to read back unchanged: line breaks (which
+// would start a new key) are dropped, and the text is quoted when the profile's trimming
+// of blanks or of enclosing quotes would otherwise change it.
+std::string StorableProfileValue(std::string_view value);
+
 // Replaces a whole section with the given "key=value" lines (WritePrivateProfileSection).
 bool ProfileWriteSection(std::string_view file, std::string_view section,
                          const std::vector<std::string>& lines);

@@ -23,8 +23,6 @@ using platform::File;
 using platform::LastError;
 using platform::LogFileError;
 
-constexpr char kReadIndexError[] = "Read Index.file";
-constexpr char kReadContentError[] = "Read News Content File Error";
 // Long enough for any date the C library can show, short enough not to overflow time_t.
 constexpr long long kMaxDays = 1000000;
 

@@ -42,21 +42,6 @@ bool EqualsNoCaseGbk(std::string_view a, std::string_view b) {
     return true;
 }
 
-// A value as it must be written to read back unchanged: without line breaks, and quoted
-// when the profile's trimming of blanks or enclosing quotes would change it.
-std::string StorableValue(std::string_view value) {
-    std::string v;
-    for (char c : value) {
-        if (c != '\r' && c != '\n') v += c;
-    }
-    auto isBlank = [](char c) { return c == ' ' || c == '\t'; };
-    bool quote =
-        !v.empty() &&
-        (isBlank(v.front()) || isBlank(v.back()) ||
-         (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()));
-    return quote ? "\"" + v + "\"" : v;
-}
-
 // The keyword text as far as its buffer holds it; when the buffer cuts through a keyword,
 // that keyword is dropped rather than kept shortened.
 std::string CutKeywordText(const std::string& whole) {
@@ -123,9 +108,10 @@ bool SaveFolders(std::string_view iniFile, const FolderList& list) {
     for (std::size_t i = 0; i < list.size(); ++i) {
         const FolderEntry& e = list[i];
         lines.push_back(Key("FavID", i) + "=" + std::to_string(e.id));
-        lines.push_back(Key("FavName", i) + "=" + StorableValue(e.name));
+        lines.push_back(Key("FavName", i) + "=" + platform::StorableProfileValue(e.name));
         if (!e.keywords.empty()) {
-            lines.push_back(Key("Keywords", i) + "=" + StorableValue(e.KeywordText()));
+            lines.push_back(Key("Keywords", i) + "=" +
+                            platform::StorableProfileValue(e.KeywordText()));
         }
     }
     return platform::ProfileWriteSection(iniFile, kFolderSection, lines);

@@ -44,6 +44,15 @@ class AcceptanceLimits {
     virtual int PublicMax() const = 0;
 };
 
+// The limits before any subscription record has received anything: no region record, every
+// MAXID 0, so no item counts as delivered already.
+class NoAcceptanceLimits : public AcceptanceLimits {
+  public:
+    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
+    int TradeMax(std::string_view) const override { return 0; }
+    int PublicMax() const override { return 0; }
+};
+
 // The keyword subscription folders (the second folder list), as a snapshot.
 using KeywordFolders = std::shared_ptr<const FolderList>;
 
@@ -68,8 +77,7 @@ struct FilingTarget {
     bool marked = false;  // the copy carries the keyword marks
     std::string content;  // the content of this copy
 };
-std::vector<FilingTarget> FilingTargets(const NewsItem& item,
-                                        const FolderList& folders);
+std::vector<FilingTarget> FilingTargets(const NewsItem& item, const FolderList& folders);
 
 // The first-in-first-out queue of items waiting for the writer thread.
 class ItemQueue {

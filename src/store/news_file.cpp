@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -18,9 +19,6 @@ namespace {
 using platform::File;
 using platform::LastError;
 using platform::LogFileError;
-
-constexpr char kReadIndexError[] = "Read Index.file";
-constexpr char kReadContentError[] = "Read News Content File Error";
 
 // A path for the log: bytes below 0x20 (a NUL in a hostile name) shown as '?'.
 std::string Printable(std::string_view text) {
@@ -329,17 +327,28 @@ int ReadItem(std::string_view folder, std::string_view base, std::int32_t id, Ne
     return record.length;
 }
 
+namespace {
+
+// Opens a news file's index for a flag write and finds the record with the id (the caller
+// holds the file's lock). Nothing when found; otherwise the operation's result.
+std::optional<int> OpenForFlagWrite(const Target& t, std::int32_t id, File& idx, Found& found) {
+    FinishInterruptedReplacement(t.basePath);
+    if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
+    int rc = FindRecord(idx, id, found);
+    if (rc < 0) return Failed(t.indexPath, LastError());
+    if (rc == 0) return kNotFound;
+    return std::nullopt;
+}
+
+}  // namespace
+
 int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id, bool deleted) {
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
-    FinishInterruptedReplacement(t.basePath);
     File idx;
-    if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
     Found found;
-    int rc = FindRecord(idx, id, found);
-    if (rc < 0) return Failed(t.indexPath, LastError());
-    if (rc == 0) return kNotFound;
+    if (std::optional<int> rc = OpenForFlagWrite(t, id, idx, found)) return *rc;
     char head[kIndexHeaderSize];
     long long n = idx.ReadAt(0, head, sizeof head);
     if (n < static_cast<long long>(kIndexHeaderSize)) {
@@ -366,13 +375,9 @@ int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bo
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
     std::lock_guard lock(NewsFileLocks::For(t.basePath));
-    FinishInterruptedReplacement(t.basePath);
     File idx;
-    if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
     Found found;
-    int rc = FindRecord(idx, id, found);
-    if (rc < 0) return Failed(t.indexPath, LastError());
-    if (rc == 0) return kNotFound;
+    if (std::optional<int> rc = OpenForFlagWrite(t, id, idx, found)) return *rc;
     const char flag = read ? 1 : 0;
     if (!idx.WriteAt(found.position + record_offset::kIsRead, &flag, 1)) {
         return Failed(t.indexPath, LastError());
@@ -380,15 +385,14 @@ int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bo
     return kWritten;
 }
 
-int ListRecords(std::string_view folder, std::string_view base, const RecordConsumer& consumer) {
-    Target t = MakeTarget(folder, base);
-    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
-    std::mutex& fileLock = NewsFileLocks::For(t.basePath);
+int ScanRecords(std::string_view basePath, const RawRecordConsumer& consumer) {
+    const std::string indexPath = IndexPath(basePath);
+    std::mutex& fileLock = NewsFileLocks::For(basePath);
     File idx;
     {
         std::lock_guard lock(fileLock);
-        FinishInterruptedReplacement(t.basePath);
-        if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+        FinishInterruptedReplacement(basePath);
+        if (!idx.Open(indexPath, File::kRead)) return kCannotOpen;
     }
     std::vector<char> chunk(kIndexChunkSize);
     std::int64_t position = kIndexHeaderSize;
@@ -400,17 +404,25 @@ int ListRecords(std::string_view folder, std::string_view base, const RecordCons
             std::lock_guard lock(fileLock);
             n = idx.ReadAt(position, chunk.data(), chunk.size());
         }
-        if (n < 0) return Failed(t.indexPath, LastError());
+        if (n < 0) return Failed(indexPath, LastError());
         std::size_t whole = static_cast<std::size_t>(n) / kRecordSize;
         for (std::size_t i = 0; i < whole; ++i) {
             const char* at = chunk.data() + i * kRecordSize;
             if (at[record_offset::kIsDeleted] == 1) continue;
-            consumer(DecodeRecord(std::span<const char, kRecordSize>(at, kRecordSize)));
+            consumer(std::span<const char, kRecordSize>(at, kRecordSize));
             ++delivered;
         }
         if (static_cast<std::size_t>(n) < chunk.size()) return delivered;
         position += n;
     }
+}
+
+int ListRecords(std::string_view folder, std::string_view base, const RecordConsumer& consumer) {
+    Target t = MakeTarget(folder, base);
+    if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
+    int rc = ScanRecords(
+        t.basePath, [&](std::span<const char, kRecordSize> raw) { consumer(DecodeRecord(raw)); });
+    return rc == kCannotOpen ? CannotOpen(t.indexPath) : rc;
 }
 
 int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header) {

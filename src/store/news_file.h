@@ -56,6 +56,10 @@ inline constexpr int kCannotOpen = -10;
 inline constexpr int kNotFound = 0;
 inline constexpr int kWritten = 1;
 
+// What the error log names when a news file's index or content cannot be read.
+inline constexpr const char* kReadIndexError = "Read Index.file";
+inline constexpr const char* kReadContentError = "Read News Content File Error";
+
 // File names of a news file and of its compaction temporaries.
 inline constexpr std::string_view kIndexExt = ".idx";
 inline constexpr std::string_view kContentExt = ".dat";
@@ -133,6 +137,13 @@ int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bo
 // opened (a missing index delivers nothing), kFailed when a read fails part way.
 using RecordConsumer = std::function<void(const NewsRecord&)>;
 int ListRecords(std::string_view folder, std::string_view base, const RecordConsumer& consumer);
+
+// The scan under ListRecords, for callers that look at a record's bytes before decoding it
+// (the title search): the raw bytes of every whole record of basePath's index not marked
+// deleted, in file order, read in chunks under the file's lock. Returns the number handed
+// over, kCannotOpen (not logged: a missing index is common) or kFailed (logged).
+using RawRecordConsumer = std::function<void(std::span<const char, kRecordSize>)>;
+int ScanRecords(std::string_view basePath, const RawRecordConsumer& consumer);
 
 // The index header. Returns 0, kFailed when fewer than 32 bytes can be read, kCannotOpen.
 int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header);

@@ -90,38 +90,13 @@ std::vector<SearchScopeEntry> DefaultSearchScope(const reference::ReferenceTable
 int SearchNewsFile(std::string_view folder, std::string_view base, std::string_view keyword,
                    const std::function<void(const NewsRecord&)>& hit) {
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return kCannotOpen;
-    const std::string basePath = BasePath(folder, base);
-    std::mutex& fileLock = NewsFileLocks::For(basePath);
-    platform::File index;
-    {
-        std::lock_guard lock(fileLock);
-        FinishInterruptedReplacement(basePath);
-        if (!index.Open(IndexPath(basePath), platform::File::kRead)) return kCannotOpen;
-    }
-    std::vector<char> chunk(kIndexChunkSize);
-    std::int64_t position = kIndexHeaderSize;
     int hits = 0;
-    while (true) {
-        long long n;
-        {
-            std::lock_guard lock(fileLock);
-            n = index.ReadAt(position, chunk.data(), chunk.size());
-        }
-        if (n < 0) {
-            platform::LogFileError(IndexPath(basePath), platform::LastError());
-            return kFailed;
-        }
-        const std::size_t whole = static_cast<std::size_t>(n) / kRecordSize;
-        for (std::size_t i = 0; i < whole; ++i) {
-            const char* at = chunk.data() + i * kRecordSize;
-            if (at[record_offset::kIsDeleted] == 1) continue;
-            if (TitleBytes(at).find(keyword) == std::string_view::npos) continue;
-            ++hits;
-            if (hit) hit(DecodeRecord(std::span<const char, kRecordSize>(at, kRecordSize)));
-        }
-        if (static_cast<std::size_t>(n) < chunk.size()) return hits;
-        position += n;
-    }
+    int rc = ScanRecords(BasePath(folder, base), [&](std::span<const char, kRecordSize> raw) {
+        if (TitleBytes(raw.data()).find(keyword) == std::string_view::npos) return;
+        ++hits;
+        if (hit) hit(DecodeRecord(raw));
+    });
+    return rc < 0 ? rc : hits;
 }
 
 LocalSearchResult SearchLocal(std::string_view keyword, const std::vector<SearchScopeEntry>& scope,

@@ -15,13 +15,6 @@
 namespace brevio::store {
 namespace {
 
-class NoLimits : public AcceptanceLimits {
-  public:
-    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
-    int TradeMax(std::string_view) const override { return 0; }
-    int PublicMax() const override { return 0; }
-};
-
 class IntakeStress : public test::TempHomeTest {};
 
 TEST_F(IntakeStress, ConcurrentAcceptFileListAndMark) {
@@ -29,7 +22,7 @@ TEST_F(IntakeStress, ConcurrentAcceptFileListAndMark) {
     platform::CreateFolders(content + "News/");
     reference::ReferenceTables tables;
     tables.LoadAll(content);
-    NoLimits limits;
+    NoAcceptanceLimits limits;
     NewsIntake::Options options;
     options.contentFolder = content;
     options.diskIntervalMs = 1;

@@ -19,13 +19,6 @@
 namespace brevio::store {
 namespace {
 
-class NoLimits : public AcceptanceLimits {
-  public:
-    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
-    int TradeMax(std::string_view) const override { return 0; }
-    int PublicMax() const override { return 0; }
-};
-
 class MaintenanceConcurrency : public test::TempHomeTest {};
 
 TEST_F(MaintenanceConcurrency, CompactionWhileTheWriterFilesLosesNothing) {
@@ -33,7 +26,7 @@ TEST_F(MaintenanceConcurrency, CompactionWhileTheWriterFilesLosesNothing) {
     ASSERT_TRUE(platform::CreateFolders(content + "News/Trade/"));
     reference::ReferenceTables tables;
     tables.LoadAll(content);
-    NoLimits limits;
+    NoAcceptanceLimits limits;
 
     FolderListHolder favorites, subscriptions;
     FolderLists lists(favorites, Home() + "Pemlo.ini", subscriptions, Home() + "Pemlo2.ini");

@@ -13,13 +13,6 @@ namespace {
 
 using test_support::MakeItem;
 
-class NoLimits : public AcceptanceLimits {
-  public:
-    std::optional<int> RegionMax(std::string_view) const override { return std::nullopt; }
-    int TradeMax(std::string_view) const override { return 0; }
-    int PublicMax() const override { return 0; }
-};
-
 class NewsSearchTest : public test_support::StoreTest {
   protected:
     void SetUp() override {
@@ -52,7 +45,7 @@ class NewsSearchTest : public test_support::StoreTest {
     }
 
     reference::ReferenceTables tables_;
-    NoLimits limits_;
+    NoAcceptanceLimits limits_;
 };
 
 TEST_F(NewsSearchTest, HitsOfEveryEntryAreListedNewestFirstWithTheirCount) {
