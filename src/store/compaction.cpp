@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "store/news_file.h"
 #include "store/news_file_format.h"
+#include "store/news_file_lock.h"
 #include "store/news_file_replace.h"
 
 namespace brevio::store {
@@ -190,7 +191,7 @@ int Compact(std::string_view basePath, Rule rule, int keep, std::time_t now) {
         LogFileError(Printable(basePath), EINVAL);
         return kCompactCannotOpen;
     }
-    std::lock_guard lock(NewsFileLocks::For(basePath));
+    NewsFileWriteLock lock(basePath);
     FinishInterruptedReplacement(basePath);
 
     const std::string indexPath = IndexPath(basePath);

@@ -22,7 +22,7 @@
 // "Tidewell/Pointer.log" under the drive-c folder (entries in the error log's frame, written
 // whatever the system error code), open failures to the file error log.
 //
-// Both hold NewsFileLocks::For(basePath) from reading the index until the replacement is
+// Both hold the news file's write lock from reading the index until the replacement is
 // done, so the store writer thread's appends to the same file wait instead of being lost.
 #pragma once
 

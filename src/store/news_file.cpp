@@ -11,6 +11,7 @@
 #include "platform/error_log.h"
 #include "platform/fs.h"
 #include "platform/text.h"
+#include "store/news_file_lock.h"
 #include "store/news_file_replace.h"
 
 namespace brevio::store {
@@ -102,6 +103,52 @@ int FindRecord(File& index, std::int32_t id, Found& found) {
     }
 }
 
+std::int64_t WholeRecords(std::int64_t indexSize) {
+    if (indexSize <= static_cast<std::int64_t>(kIndexHeaderSize)) return 0;
+    return (indexSize - static_cast<std::int64_t>(kIndexHeaderSize)) /
+           static_cast<std::int64_t>(kRecordSize);
+}
+
+// The record with the ID among the last kRecordsPerChunk whole records, newest first.
+std::optional<NewsRecord> FindInTail(File& index, std::int64_t records, std::int32_t id) {
+    const std::int64_t first = std::max<std::int64_t>(0, records - kRecordsPerChunk);
+    const std::size_t count = static_cast<std::size_t>(records - first);
+    if (count == 0) return std::nullopt;
+    std::vector<char> chunk(count * kRecordSize);
+    long long n = index.ReadAt(kIndexHeaderSize + first * kRecordSize, chunk.data(), chunk.size());
+    if (n < static_cast<long long>(chunk.size())) return std::nullopt;
+    for (std::size_t i = count; i-- > 0;) {
+        const char* at = chunk.data() + i * kRecordSize;
+        if (GetInt32(at + record_offset::kNewsId) == id) {
+            return DecodeRecord(std::span<const char, kRecordSize>(at, kRecordSize));
+        }
+    }
+    return std::nullopt;
+}
+
+// Sets the header's counts from the flags of the first `records` records when they do not add
+// up to that number (a crash between a record write and its count write); writes them back
+// when `write`. 0, or kFailed when a read or write fails.
+int RepairCountsIn(File& index, std::int64_t records, IndexHeader& header, bool write) {
+    if (static_cast<std::int64_t>(header.liveCount) + header.deletedCount == records &&
+        header.liveCount >= 0 && header.deletedCount >= 0) {
+        return 0;
+    }
+    RecordCounts counts;
+    if (CountRecordFlags(index, records, counts) < 0) return kFailed;
+    header.liveCount = counts.live;
+    header.deletedCount = counts.deleted;
+    if (!write) return 0;
+    char bytes[8];
+    PutInt32(bytes, header.liveCount);
+    PutInt32(bytes + 4, header.deletedCount);
+    return index.WriteAt(header_offset::kLiveCount, bytes, sizeof bytes) ? 0 : kFailed;
+}
+
+int RepairCounts(File& index, std::int64_t records, IndexHeader& header) {
+    return RepairCountsIn(index, records, header, true);
+}
+
 // The paths of the news file folder + base.
 struct Target {
     std::string basePath;
@@ -115,17 +162,27 @@ Target MakeTarget(std::string_view folder, std::string_view base) {
     return t;
 }
 
-std::string FoldSlashes(std::string_view path) {
-    std::string out;
-    out.reserve(path.size());
-    for (char c : path) {
-        if (c == '/' && !out.empty() && out.back() == '/') continue;
-        out += c;
-    }
-    return out;
-}
-
 }  // namespace
+
+int CountRecordFlags(platform::File& index, std::int64_t records, RecordCounts& counts) {
+    counts = {};
+    std::vector<char> chunk(kIndexChunkSize);
+    for (std::int64_t done = 0; done < records;) {
+        const std::int64_t take = std::min<std::int64_t>(records - done, kRecordsPerChunk);
+        const std::size_t bytes = static_cast<std::size_t>(take) * kRecordSize;
+        long long n = index.ReadAt(kIndexHeaderSize + done * kRecordSize, chunk.data(), bytes);
+        if (n < static_cast<long long>(bytes)) return kFailed;
+        for (std::int64_t i = 0; i < take; ++i) {
+            if (chunk[static_cast<std::size_t>(i) * kRecordSize + record_offset::kIsDeleted] == 1) {
+                ++counts.deleted;
+            } else {
+                ++counts.live;
+            }
+        }
+        done += take;
+    }
+    return 0;
+}
 
 std::string ResolveFolder(std::string_view contentFolder, FolderKind kind) {
     std::string folder(contentFolder);
@@ -168,17 +225,6 @@ bool IsSafeFolder(std::string_view folder) {
         start = end + 1;
     }
     return true;
-}
-
-std::mutex& NewsFileLocks::For(std::string_view basePath) {
-    // Never destroyed: a thread still filing at exit must not find its mutex gone.
-    static auto* tableMutex = new std::mutex;
-    static auto* table = new std::unordered_map<std::string, std::unique_ptr<std::mutex>>;
-    std::string key = FoldSlashes(basePath);
-    std::lock_guard lock(*tableMutex);
-    auto& slot = (*table)[key];
-    if (!slot) slot = std::make_unique<std::mutex>();
-    return *slot;
 }
 
 void ParseItemTime(std::string_view timeText, std::int32_t& date, std::int32_t& time) {
@@ -224,25 +270,48 @@ NewsRecord BuildRecord(const NewsItem& item, std::string_view websiteName) {
 }
 
 int AppendItem(std::string_view folder, std::string_view base, const NewsItem& item,
-               std::string_view websiteName) {
+               std::string_view websiteName, AppendMode mode) {
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(BasePath(folder, base));
     if (!platform::FolderExists(folder)) platform::CreateFolder(folder);
-    return AppendRecord(BasePath(folder, base), BuildRecord(item, websiteName), item.content);
+    return AppendRecord(BasePath(folder, base), BuildRecord(item, websiteName), item.content, mode);
 }
 
-int AppendRecord(std::string_view basePath, const NewsRecord& source, std::string_view content) {
+int AppendRecord(std::string_view basePath, const NewsRecord& source, std::string_view content,
+                 AppendMode mode) {
     std::size_t slash = basePath.rfind('/');
     std::string_view folder = slash == std::string_view::npos ? "" : basePath.substr(0, slash + 1);
     std::string_view base = basePath.substr(folder.size());
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(basePath);
     content = platform::DbcsPrefix(content, kContentMax);
 
-    std::lock_guard lock(NewsFileLocks::For(basePath));
+    NewsFileWriteLock lock(basePath);
     FinishInterruptedReplacement(basePath);
     NewsRecord record = source;
     record.length = static_cast<std::int32_t>(content.size());
 
-    // Content first: an interrupted append leaves at worst unreferenced bytes at its end.
+    const std::string indexPath = IndexPath(basePath);
+    File idx;
+    if (!idx.Open(indexPath, File::kReadWriteNew)) return CannotOpen(indexPath);
+    char head[kIndexHeaderSize];
+    long long n = idx.ReadAt(0, head, sizeof head);
+    if (n < 0) return Failed(kReadIndexError, LastError());
+    std::int64_t size = idx.Size();
+    if (size < 0) return Failed(indexPath, LastError());
+    IndexHeader header;
+    const bool fresh = n < static_cast<long long>(kIndexHeaderSize);
+    if (!fresh) header = DecodeHeader(head);
+    // After the last whole record: a partial record left by a crash is overwritten.
+    const std::int64_t records = fresh ? 0 : WholeRecords(size);
+    if (!fresh) {
+        if (mode == AppendMode::kOnce) {
+            std::optional<NewsRecord> same = FindInTail(idx, records, record.newsId);
+            if (same) return same->length;  // filed before an interruption: nothing to add
+        }
+        if (RepairCounts(idx, records, header) < 0) return Failed(indexPath, LastError());
+    }
+
+    // Content before the index record: an interrupted append leaves at worst unreferenced
+    // bytes at the content file's end, which the next compaction drops.
     const std::string contentPath = ContentPath(basePath);
     {
         File dat;
@@ -260,26 +329,11 @@ int AppendRecord(std::string_view basePath, const NewsRecord& source, std::strin
         }
     }
 
-    const std::string indexPath = IndexPath(basePath);
-    File idx;
-    if (!idx.Open(indexPath, File::kReadWriteNew)) return CannotOpen(indexPath);
-    char head[kIndexHeaderSize];
-    long long n = idx.ReadAt(0, head, sizeof head);
-    if (n < 0) return Failed(kReadIndexError, LastError());
-    std::int64_t size = idx.Size();
-    if (size < 0) return Failed(indexPath, LastError());
-    IndexHeader header;
-    if (n < static_cast<long long>(kIndexHeaderSize)) {
+    if (fresh) {
         // A new index (or a header cut short by a crash, which cannot have records yet).
         EncodeHeader(header, head);
         if (!idx.WriteAt(0, head, sizeof head)) return Failed(indexPath, LastError());
-        size = kIndexHeaderSize;
-    } else {
-        header = DecodeHeader(head);
     }
-    // After the last whole record: a partial record left by a crash is overwritten.
-    std::int64_t records = (size - static_cast<std::int64_t>(kIndexHeaderSize)) /
-                           static_cast<std::int64_t>(kRecordSize);
     std::int64_t position = kIndexHeaderSize + records * static_cast<std::int64_t>(kRecordSize);
     char bytes[kRecordSize];
     EncodeRecord(record, bytes);
@@ -292,29 +346,57 @@ int AppendRecord(std::string_view basePath, const NewsRecord& source, std::strin
     return record.length;
 }
 
+namespace {
+
+bool MarkerExists(std::string_view basePath) {
+    return platform::FileExists(std::string(basePath) + std::string(kCommitMarkerExt));
+}
+
+// Opens the files of a news file as one pair, the way readers do: under the shared pair lock,
+// after any replacement that a crash interrupted has been completed (under the write lock, so
+// only after a crash does a reader ever wait for a writer). `open` opens what the reader
+// needs and returns its result; the result of the last attempt is returned.
+template <class Open>
+int OpenConsistentPair(std::string_view basePath, Open open) {
+    for (int attempt = 0;; ++attempt) {
+        {
+            NewsFilePairLock pair(basePath, NewsFilePairLock::kShared);
+            if (!MarkerExists(basePath) || attempt == 2) return open();
+        }
+        NewsFileWriteLock lock(basePath);
+        FinishInterruptedReplacement(basePath);
+    }
+}
+
+}  // namespace
+
 int ReadItem(std::string_view folder, std::string_view base, std::int32_t id, NewsRecord& record,
              std::string& content) {
     content.clear();
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
-    std::lock_guard lock(NewsFileLocks::For(t.basePath));
-    FinishInterruptedReplacement(t.basePath);
+    const std::string contentPath = ContentPath(t.basePath);
     File idx;
-    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    File dat;
+    bool datOpen = false;
+    int opened = OpenConsistentPair(t.basePath, [&] {
+        if (!idx.Open(t.indexPath, File::kRead)) return kCannotOpen;
+        datOpen = dat.Open(contentPath, File::kRead);
+        return 0;
+    });
+    if (opened < 0) return CannotOpen(t.indexPath);
     Found found;
     int rc = FindRecord(idx, id, found);
     if (rc < 0) return Failed(t.indexPath, LastError());
     if (rc == 0) return kFailed;
     record = found.record;
     if (record.length <= 0) return 0;
-    const std::string contentPath = ContentPath(t.basePath);
     if (static_cast<std::size_t>(record.length) > kContentMax) {
         // A damaged record: its content would not fit the readers' buffer.
         return Failed(platform::Format("%s: content length %d", contentPath.c_str(), record.length),
                       EINVAL);
     }
-    File dat;
-    if (!dat.Open(contentPath, File::kRead)) return CannotOpen(contentPath);
+    if (!datOpen) return CannotOpen(contentPath);
     content.resize(static_cast<std::size_t>(record.length));
     long long n = dat.ReadAt(record.offset, content.data(), content.size());
     if (n < 0) {
@@ -330,7 +412,7 @@ int ReadItem(std::string_view folder, std::string_view base, std::int32_t id, Ne
 namespace {
 
 // Opens a news file's index for a flag write and finds the record with the id (the caller
-// holds the file's lock). Nothing when found; otherwise the operation's result.
+// holds the file's write lock). Nothing when found; otherwise the operation's result.
 std::optional<int> OpenForFlagWrite(const Target& t, std::int32_t id, File& idx, Found& found) {
     FinishInterruptedReplacement(t.basePath);
     if (!idx.Open(t.indexPath, File::kReadWrite)) return CannotOpen(t.indexPath);
@@ -345,7 +427,7 @@ std::optional<int> OpenForFlagWrite(const Target& t, std::int32_t id, File& idx,
 int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id, bool deleted) {
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
-    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    NewsFileWriteLock lock(t.basePath);
     File idx;
     Found found;
     if (std::optional<int> rc = OpenForFlagWrite(t, id, idx, found)) return *rc;
@@ -354,17 +436,28 @@ int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id,
     if (n < static_cast<long long>(kIndexHeaderSize)) {
         return Failed(kReadIndexError, n < 0 ? LastError() : EIO);
     }
+    const std::int64_t size = idx.Size();
+    if (size < 0) return Failed(t.indexPath, LastError());
     const char flag = deleted ? 1 : 0;
     if (!idx.WriteAt(found.position + record_offset::kIsDeleted, &flag, 1)) {
         return Failed(t.indexPath, LastError());
     }
-    // The counts follow the records: they change only when the record changes state.
-    if (found.record.Deleted() == deleted) return kWritten;
+    // The counts follow the records: they change only when the record changes state. Counts
+    // that a crash left wrong are recounted from the flags, the new one included.
     IndexHeader header = DecodeHeader(head);
-    const int step = deleted ? 1 : -1;
+    const std::int64_t records = WholeRecords(size);
+    const std::int32_t step = found.record.Deleted() == deleted ? 0 : (deleted ? 1 : -1);
+    header.liveCount -= step;
+    header.deletedCount += step;
+    if (static_cast<std::int64_t>(header.liveCount) + header.deletedCount != records ||
+        header.liveCount < 0 || header.deletedCount < 0) {
+        if (RepairCounts(idx, records, header) < 0) return Failed(t.indexPath, LastError());
+        return kWritten;
+    }
+    if (step == 0) return kWritten;
     char counts[8];
-    PutInt32(counts, std::max(0, header.liveCount - step));
-    PutInt32(counts + 4, std::max(0, header.deletedCount + step));
+    PutInt32(counts, header.liveCount);
+    PutInt32(counts + 4, header.deletedCount);
     if (!idx.WriteAt(header_offset::kLiveCount, counts, sizeof counts)) {
         return Failed(t.indexPath, LastError());
     }
@@ -374,7 +467,7 @@ int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id,
 int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bool read) {
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
-    std::lock_guard lock(NewsFileLocks::For(t.basePath));
+    NewsFileWriteLock lock(t.basePath);
     File idx;
     Found found;
     if (std::optional<int> rc = OpenForFlagWrite(t, id, idx, found)) return *rc;
@@ -387,23 +480,17 @@ int MarkRead(std::string_view folder, std::string_view base, std::int32_t id, bo
 
 int ScanRecords(std::string_view basePath, const RawRecordConsumer& consumer) {
     const std::string indexPath = IndexPath(basePath);
-    std::mutex& fileLock = NewsFileLocks::For(basePath);
     File idx;
-    {
-        std::lock_guard lock(fileLock);
-        FinishInterruptedReplacement(basePath);
-        if (!idx.Open(indexPath, File::kRead)) return kCannotOpen;
-    }
+    int opened = OpenConsistentPair(
+        basePath, [&] { return idx.Open(indexPath, File::kRead) ? 0 : kCannotOpen; });
+    if (opened < 0) return kCannotOpen;
+    // No lock while reading: an append writes a whole record after its content, so a record
+    // being appended is either whole in what is read or shorter than a record and left out.
     std::vector<char> chunk(kIndexChunkSize);
     std::int64_t position = kIndexHeaderSize;
     int delivered = 0;
     while (true) {
-        long long n;
-        {
-            // Whole chunks under the lock, so an append in progress is seen whole or not at all.
-            std::lock_guard lock(fileLock);
-            n = idx.ReadAt(position, chunk.data(), chunk.size());
-        }
+        long long n = idx.ReadAt(position, chunk.data(), chunk.size());
         if (n < 0) return Failed(indexPath, LastError());
         std::size_t whole = static_cast<std::size_t>(n) / kRecordSize;
         for (std::size_t i = 0; i < whole; ++i) {
@@ -428,16 +515,21 @@ int ListRecords(std::string_view folder, std::string_view base, const RecordCons
 int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header) {
     Target t = MakeTarget(folder, base);
     if (!IsSafeFolder(folder) || !IsSafeBaseName(base)) return RefuseName(t.basePath);
-    std::lock_guard lock(NewsFileLocks::For(t.basePath));
-    FinishInterruptedReplacement(t.basePath);
     File idx;
-    if (!idx.Open(t.indexPath, File::kRead)) return CannotOpen(t.indexPath);
+    int opened = OpenConsistentPair(
+        t.basePath, [&] { return idx.Open(t.indexPath, File::kRead) ? 0 : kCannotOpen; });
+    if (opened < 0) return CannotOpen(t.indexPath);
     char head[kIndexHeaderSize];
     long long n = idx.ReadAt(0, head, sizeof head);
     if (n < static_cast<long long>(kIndexHeaderSize)) {
         return Failed(kReadIndexError, n < 0 ? LastError() : EIO);
     }
     header = DecodeHeader(head);
+    // Counts a crash left wrong are reported as the records say (the next write stores them).
+    std::int64_t size = idx.Size();
+    if (size >= 0 && RepairCountsIn(idx, WholeRecords(size), header, false) < 0) {
+        return Failed(t.indexPath, LastError());
+    }
     return 0;
 }
 

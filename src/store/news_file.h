@@ -16,17 +16,22 @@
 // looked at, and a record whose Length does not fit the content buffer is refused.
 //
 // Concurrency: the store writer thread appends while the user-interface thread reads, lists
-// and flags the same files, and compaction rewrites them. Within the process every operation
-// on one base path takes the mutex NewsFileLocks::For(basePath): appends, flag writes and
-// ReadItem for their whole work, ListRecords for each chunk it reads (never while it calls
-// its consumer, so the consumer may flag records of the same file). Compaction holds the
-// same mutex from reading the index until its temporaries have replaced the news file, and
-// replaces the files by renaming so that an open reader keeps the old copy. Other
-// processes are not serialised; they can at worst miss a record being appended.
+// and flags the same files, compaction rewrites them, and other processes (the desktop
+// client, the headless client, command-line runs) may do the same on one content folder.
+// Writers (appends, flag writes, a whole compaction) hold the news file's write lock, which
+// serialises them within the process and across processes (news_file_lock.h). Readers take no
+// write lock: they open the index and content files under the shared pair lock, which only
+// the renames of a compaction's replacement hold exclusively, so they always open a pair that
+// belongs together and never wait for a compaction in progress. An append writes the content
+// before the index record, so a reader sees a record being appended whole or not at all.
 //
-// Every operation first completes a compaction replacement that a crash interrupted
-// (FinishInterruptedReplacement, news_file_replace.h), under the same mutex, so the index
-// and content file it opens always belong together.
+// Every writer first completes a compaction replacement that a crash interrupted
+// (FinishInterruptedReplacement, news_file_replace.h); a reader that finds one does the same
+// under the write lock before it opens the files.
+//
+// Header counts: LiveCount and DeletedCount add up to the number of whole records. A crash
+// between a record write and its count write breaks that; writers then recount from the
+// records' flags and store the counts, ReadHeader reports the recounted values.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +40,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fs.h"
 #include "store/news_file_format.h"
 #include "store/news_item.h"
 
@@ -86,14 +92,6 @@ bool IsSafeBaseName(std::string_view base);
 // cannot climb out of the content folder. Every operation checks its folder as well.
 bool IsSafeFolder(std::string_view folder);
 
-// The mutex shared by every operation on one news file within the process. Entries live as
-// long as the process (there is one per news file touched, a few thousand at most). Paths are
-// compared after folding repeated "/".
-class NewsFileLocks {
-  public:
-    static std::mutex& For(std::string_view basePath);
-};
-
 // Date (yyyymmdd) and time of day (hhmmss) from an item's time text "y-m-d h:m:s"; the time
 // of day is 0 when only a date is present, both are 0 when nothing can be read.
 void ParseItemTime(std::string_view timeText, std::int32_t& date, std::int32_t& time);
@@ -107,14 +105,21 @@ NewsRecord BuildRecord(const NewsItem& item, std::string_view websiteName);
 // Adds an item to the news file folder + base: creates the folder (one level) when missing,
 // builds the record (BuildRecord) and appends it with the item's content. `websiteName` is
 // the name of the item's web site (empty when unknown). Returns the stored content length.
+// kAlways appends; kOnce first looks for a record with the same news ID among the last
+// kRecordsPerChunk records and, when there is one, adds nothing and returns that record's
+// Length (the store writer files with kOnce, so an item filed again after an interruption is
+// not stored twice).
+enum class AppendMode { kAlways, kOnce };
+
 int AppendItem(std::string_view folder, std::string_view base, const NewsItem& item,
-               std::string_view websiteName);
+               std::string_view websiteName, AppendMode mode = AppendMode::kAlways);
 
 // Adds a built record with its content to the news file at `basePath` (folder + base name;
 // the parts are checked by IsSafeFolder and IsSafeBaseName). Offset and Length are set here; every
 // other byte of the record is kept. The content is cut to kContentMax bytes without splitting
 // a double-byte character and written before the index record. Returns the stored length.
-int AppendRecord(std::string_view basePath, const NewsRecord& record, std::string_view content);
+int AppendRecord(std::string_view basePath, const NewsRecord& record, std::string_view content,
+                 AppendMode mode = AppendMode::kAlways);
 
 // The record with news ID `id` (deleted or not) and its content (at most kContentMax bytes).
 // Returns the content length (> 0), 0 when the record's Length is 0 or less, kFailed when no
@@ -145,7 +150,15 @@ int ListRecords(std::string_view folder, std::string_view base, const RecordCons
 using RawRecordConsumer = std::function<void(std::span<const char, kRecordSize>)>;
 int ScanRecords(std::string_view basePath, const RawRecordConsumer& consumer);
 
-// The index header. Returns 0, kFailed when fewer than 32 bytes can be read, kCannotOpen.
+// The index header, with counts recounted from the records when a crash left them wrong.
+// Returns 0, kFailed when fewer than 32 bytes can be read, kCannotOpen.
 int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header);
+
+// The flags of the first `records` whole records of an open index.
+struct RecordCounts {
+    std::int32_t live = 0;
+    std::int32_t deleted = 0;
+};
+int CountRecordFlags(platform::File& index, std::int64_t records, RecordCounts& counts);
 
 }  // namespace brevio::store

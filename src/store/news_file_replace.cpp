@@ -9,6 +9,7 @@
 #include "platform/fs.h"
 #include "platform/text.h"
 #include "store/news_file.h"
+#include "store/news_file_lock.h"
 
 namespace brevio::store {
 namespace {
@@ -97,6 +98,9 @@ bool ReplaceNewsFile(std::string_view basePath) {
     if (sizes.index < 0) return Fail(newIndex);
     if (sizes.content < 0) return Fail(newContent);
 
+    // Readers open no pair while the files are being exchanged.
+    NewsFilePairLock pair(basePath, NewsFilePairLock::kExclusive);
+
     // Step 1: the commit point.
     if (!platform::WriteFileAtomic(marker, MarkerText(sizes))) return Fail(marker);
     if (!SyncFolder(basePath)) {
@@ -120,6 +124,8 @@ bool ReplaceNewsFile(std::string_view basePath) {
 
 bool FinishInterruptedReplacement(std::string_view basePath) {
     const std::string marker = MarkerPath(basePath);
+    if (!platform::FileExists(marker)) return true;
+    NewsFilePairLock pair(basePath, NewsFilePairLock::kExclusive);
     if (!platform::FileExists(marker)) return true;
 
     const std::string newIndex = NewIndexPath(basePath);
@@ -162,7 +168,7 @@ int RecoverInterruptedCompactions(std::string_view contentFolder) {
             }
             const std::string basePath =
                 folder + name.substr(0, name.size() - kCommitMarkerExt.size());
-            std::lock_guard lock(NewsFileLocks::For(basePath));
+            NewsFileWriteLock lock(basePath);
             if (platform::FileExists(MarkerPath(basePath)) &&
                 FinishInterruptedReplacement(basePath)) {
                 ++completed;

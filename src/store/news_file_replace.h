@@ -19,8 +19,8 @@
 // order above rules out short of a damaged disk) is withdrawn instead, leaving the old pair.
 //
 // Every operation of the store on a news file calls FinishInterruptedReplacement while it
-// holds NewsFileLocks::For(basePath) and before it opens a file, so a news file always
-// lists and reads as one consistent pair; RecoverInterruptedCompactions does the same for
+// holds the news file's write lock (news_file_lock.h) and before it opens a file, so a news file
+// always lists and reads as one consistent pair; RecoverInterruptedCompactions does the same for
 // every marker of a content folder at start-up.
 #pragma once
 
@@ -31,16 +31,16 @@ namespace brevio::store {
 
 inline constexpr std::string_view kCommitMarkerExt = ".~cm";
 
-// Steps 1 to 4 above. The caller holds NewsFileLocks::For(basePath) and has flushed and
-// closed both temporaries. True when the new pair is in place; false when the marker could
-// not be written (nothing was replaced, the old pair stays) or a later step failed (the
+// Steps 1 to 4 above. The caller holds the news file's write lock (news_file_lock.h) and has
+// flushed and closed both temporaries. True when the new pair is in place; false when the marker
+// could not be written (nothing was replaced, the old pair stays) or a later step failed (the
 // replacement is committed and completed by the next touch). Failures go to the file error
 // log.
 bool ReplaceNewsFile(std::string_view basePath);
 
 // Completes a replacement that a crash interrupted (see above). The caller holds
-// NewsFileLocks::For(basePath). True when there was nothing to do or the replacement is
-// complete now.
+// the news file's write lock (news_file_lock.h). True when there was nothing to do or the
+// replacement is complete now.
 bool FinishInterruptedReplacement(std::string_view basePath);
 
 // FinishInterruptedReplacement for every marker under the news folders of `contentFolder`
