@@ -1,9 +1,13 @@
 #include "radar/page_diff.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdio>
-#include <memory>
+#include <cstring>
 #include <new>
+
+#include "radar/lcs_trace.h"
 
 namespace brevio::radar {
 namespace {
@@ -15,6 +19,10 @@ bool ReadFileBytes(const std::string& nativePath, std::string& bytes) {
     std::FILE* file = std::fopen(nativePath.c_str(), "rb");
     if (!file) return false;
     bytes.clear();
+    struct stat info {};
+    if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
     char chunk[64 * 1024];
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
@@ -32,15 +40,113 @@ bool WriteFileBytes(const std::string& nativePath, std::string_view bytes) {
     return ok;
 }
 
-// ---- Matching ----
+// A file written piece by piece: created or truncated when constructed, closed by Close.
+class OutputFile {
+  public:
+    explicit OutputFile(const std::string& nativePath)
+        : file_(std::fopen(nativePath.c_str(), "wb")) {}
+    ~OutputFile() {
+        if (file_) std::fclose(file_);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
-constexpr std::size_t kFlagBits = 64;
+    void Append(std::string_view bytes) {
+        if (ok_ && file_ && !bytes.empty()) {
+            ok_ = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
+        }
+    }
+    // True when the file was opened and every piece written.
+    bool Close() {
+        if (!file_) return false;
+        const bool closed = std::fclose(file_) == 0;
+        file_ = nullptr;
+        return ok_ && closed;
+    }
 
-std::vector<std::int32_t> KeysOf(const std::vector<std::string>& lines) {
+  private:
+    std::FILE* file_;
+    bool ok_ = true;
+};
+
+// ---- Lines ----
+
+// A line as a piece of the file's bytes. Reading in text mode only changes what ends a line (a
+// CR LF pair), never the bytes inside it, so every line is a piece of the file as it is.
+struct LineSpan {
+    std::size_t start = 0;
+    std::size_t length = 0;
+};
+
+// Calls visit(LineSpan) for every line of the bytes, by the line reading rule.
+template <class Visit>
+void ForEachLine(std::string_view bytes, Visit&& visit) {
+    constexpr std::size_t kMax = PageDiff::kMaxLineBytes;
+    const std::size_t size = bytes.size();
+    std::size_t pos = 0;
+    for (;;) {
+        const std::size_t room = size - pos;
+        const std::size_t window = std::min(room, kMax);
+        const char* begin = bytes.data() + pos;
+        const void* lineFeed = window > 0 ? std::memchr(begin, '\n', window) : nullptr;
+        std::size_t length = window;
+        std::size_t next = pos + window;
+        bool endOfFile = false;
+        if (lineFeed) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - begin);
+            length = at > 0 && begin[at - 1] == '\r' ? at - 1 : at;
+            next = pos + at + 1;
+        } else if (window == kMax) {
+            // kMax characters without a line feed, unless the last one is a CR LF pair: then
+            // that pair is the line feed, read as the kMax-th character.
+            if (begin[kMax - 1] == '\r' && room > kMax && begin[kMax] == '\n') {
+                length = kMax - 1;
+                next = pos + kMax + 1;
+            }
+        } else {
+            endOfFile = true;
+        }
+        const void* zero = length > 0 ? std::memchr(begin, '\0', length) : nullptr;
+        if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - begin);
+        visit(LineSpan{pos, length});
+        if (endOfFile) return;
+        pos = next;
+    }
+}
+
+std::vector<std::int32_t> KeysOf(std::string_view bytes, std::vector<LineSpan>* lines) {
     std::vector<std::int32_t> keys;
-    keys.reserve(lines.size());
-    for (const auto& line : lines) keys.push_back(PageDiff::LineKey(line));
+    ForEachLine(bytes, [&](LineSpan line) {
+        keys.push_back(PageDiff::LineKey(bytes.substr(line.start, line.length)));
+        if (lines) lines->push_back(line);
+    });
     return keys;
+}
+
+// ---- Report ----
+
+// Walks the gaps between the pairs and calls write(k) for every new line k that belongs on the
+// change page, in order; true when the pairs show a change. The gap before the first pair is
+// measured from (0, 0); the gap after the last pair is not looked at.
+template <class Write>
+bool ForEachChangedLine(const std::vector<LinePair>& pairs, std::size_t newLineCount,
+                        Write&& write) {
+    bool changed = false;
+    std::size_t prevOld = 0;
+    std::size_t prevNew = 0;
+    for (const LinePair& pair : pairs) {
+        const std::size_t oldGap = pair.oldIndex - prevOld;
+        const std::size_t newGap = pair.newIndex - prevNew;
+        // Gaps of 1 on both sides: the two pairs are neighbours in both files.
+        if (std::max(oldGap, newGap) >= 2) {
+            changed = true;
+            const std::size_t end = std::min(pair.newIndex, newLineCount);
+            for (std::size_t k = prevNew + 1; k < end; ++k) write(k);
+        }
+        prevOld = pair.oldIndex;
+        prevNew = pair.newIndex;
+    }
+    return changed;
 }
 
 }  // namespace
@@ -51,30 +157,8 @@ std::string PageDiff::NativePath(const std::string& path) const {
 
 std::vector<std::string> PageDiff::SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    std::string line;
-    std::size_t pos = 0;
-    const std::size_t size = bytes.size();
-    for (;;) {
-        line.clear();
-        bool endOfFile = false;
-        std::size_t read = 0;  // characters of this line as the text-mode stream delivers them
-        for (;;) {
-            if (read == kMaxLineBytes) break;
-            if (pos == size) {
-                endOfFile = true;
-                break;
-            }
-            char c = bytes[pos++];
-            if (c == '\r' && pos < size && bytes[pos] == '\n') c = bytes[pos++];
-            ++read;
-            if (c == '\n') break;
-            line.push_back(c);
-        }
-        const std::size_t zero = line.find('\0');
-        if (zero != std::string::npos) line.resize(zero);
-        lines.push_back(line);
-        if (endOfFile) break;
-    }
+    ForEachLine(bytes,
+                [&](LineSpan line) { lines.emplace_back(bytes.substr(line.start, line.length)); });
     return lines;
 }
 
@@ -116,58 +200,13 @@ bool PageDiff::Match(const std::vector<std::int32_t>& a, const std::vector<std::
         std::size_t i = prefix;
         std::size_t j = prefix;
         if (rows > 0 && cols > 0) {
-            if (cols > options_.maxTableCells / rows) {
-                pairs.clear();
-                return false;
-            }
             lastTableCells_ = std::uint64_t{rows} * cols;
-            const std::int32_t* oldKeys = a.data() + prefix;
-            const std::int32_t* newKeys = b.data() + prefix;
-            const std::size_t words = (cols + kFlagBits - 1) / kFlagBits;
-            // Every word is written by the fill below before the trace reads it.
-            std::unique_ptr<std::uint64_t[]> down(new std::uint64_t[rows * words]);
-            std::vector<std::uint32_t> below(cols + 1, 0);  // L(r + 1, .) of the block
-            std::vector<std::uint32_t> here(cols + 1, 0);   // L(r, .) of the block
-            for (std::size_t r = rows; r-- > 0;) {
-                const std::int32_t key = oldKeys[r];
-                std::uint64_t* rowFlags = down.get() + r * words;
-                std::uint64_t word = 0;
-                here[cols] = 0;
-                for (std::size_t c = cols; c-- > 0;) {
-                    std::uint32_t length;
-                    if (key == newKeys[c]) {
-                        length = below[c + 1] + 1;
-                    } else if (below[c] > here[c + 1]) {
-                        length = below[c];
-                        word |= std::uint64_t{1} << (c % kFlagBits);
-                    } else {
-                        length = here[c + 1];
-                    }
-                    here[c] = length;
-                    if (c % kFlagBits == 0) {
-                        rowFlags[c / kFlagBits] = word;
-                        word = 0;
-                    }
-                }
-                std::swap(below, here);
-            }
-            std::size_t r = 0;
-            std::size_t c = 0;
-            while (r < rows && c < cols) {
-                if (oldKeys[r] == newKeys[c]) {
-                    pairs.push_back({prefix + r, prefix + c});
-                    ++r;
-                    ++c;
-                } else if ((down[r * words + c / kFlagBits] >> (c % kFlagBits)) & 1) {
-                    ++r;
-                } else {
-                    ++c;
-                }
-            }
-            i = prefix + r;
-            j = prefix + c;
+            const bool keepEveryRow = cols <= options_.maxTableCells / rows;
+            const LcsTraceEnd end = TraceLcs(a.data() + prefix, rows, b.data() + prefix, cols,
+                                             prefix, keepEveryRow, pairs);
+            i = prefix + end.oldIndex;
+            j = prefix + end.newIndex;
         }
-
         // The trace has left the middle block. From here on, every remaining line of the side
         // whose middle lines are used up belongs to the common suffix and is paired in the full
         // table, so the trace never skips one of them: it pairs equal keys and otherwise skips
@@ -200,23 +239,7 @@ bool PageDiff::Match(const std::vector<std::int32_t>& a, const std::vector<std::
 bool PageDiff::BuildChangePage(const std::vector<LinePair>& pairs,
                                const std::vector<std::string>& newLines, std::string& page) {
     page.clear();
-    bool changed = false;
-    // The gap before the first pair is measured from (0, 0).
-    std::size_t prevOld = 0;
-    std::size_t prevNew = 0;
-    for (const LinePair& pair : pairs) {
-        const std::size_t oldGap = pair.oldIndex - prevOld;
-        const std::size_t newGap = pair.newIndex - prevNew;
-        // Gaps of 1 on both sides: the two pairs are neighbours in both files.
-        if (std::max(oldGap, newGap) >= 2) {
-            changed = true;
-            const std::size_t end = std::min(pair.newIndex, newLines.size());
-            for (std::size_t k = prevNew + 1; k < end; ++k) page += newLines[k];
-        }
-        prevOld = pair.oldIndex;
-        prevNew = pair.newIndex;
-    }
-    return changed;
+    return ForEachChangedLine(pairs, newLines.size(), [&](std::size_t k) { page += newLines[k]; });
 }
 
 bool PageDiff::Compare(const std::string& oldPath, const std::string& newPath,
@@ -224,25 +247,39 @@ bool PageDiff::Compare(const std::string& oldPath, const std::string& newPath,
     std::string changeNative;
     try {
         changeNative = NativePath(changePath);
-        std::vector<std::string> oldLines;
-        std::vector<std::string> newLines;
+        // Only the keys of the old copy are needed, so its bytes go before the new copy is read;
+        // the new copy stays as read and its lines are pieces of it.
+        std::vector<std::int32_t> oldKeys;
         {
             std::string oldBytes;
-            std::string newBytes;
-            if (ReadFileBytes(NativePath(oldPath), oldBytes) &&
-                ReadFileBytes(NativePath(newPath), newBytes)) {
-                oldLines = SplitLines(oldBytes);
-                newLines = SplitLines(newBytes);
+            if (!ReadFileBytes(NativePath(oldPath), oldBytes)) {
+                WriteFileBytes(changeNative, {});
+                return false;
             }
+            oldKeys = KeysOf(oldBytes, nullptr);
         }
-        std::vector<LinePair> pairs;
-        if (!Match(KeysOf(oldLines), KeysOf(newLines), pairs)) {
+        std::string newBytes;
+        if (!ReadFileBytes(NativePath(newPath), newBytes)) {
             WriteFileBytes(changeNative, {});
             return false;
         }
-        std::string page;
-        const bool changed = BuildChangePage(pairs, newLines, page);
-        return WriteFileBytes(changeNative, page) && changed;
+        std::vector<LineSpan> newLines;
+        const std::vector<std::int32_t> newKeys = KeysOf(newBytes, &newLines);
+
+        std::vector<LinePair> pairs;
+        if (!Match(oldKeys, newKeys, pairs)) {
+            WriteFileBytes(changeNative, {});
+            return false;
+        }
+        OutputFile page(changeNative);
+        const bool changed = ForEachChangedLine(pairs, newLines.size(), [&](std::size_t k) {
+            page.Append(std::string_view(newBytes).substr(newLines[k].start, newLines[k].length));
+        });
+        if (!page.Close()) {
+            WriteFileBytes(changeNative, {});
+            return false;
+        }
+        return changed;
     } catch (...) {
         if (!changeNative.empty()) WriteFileBytes(changeNative, {});
         return false;

@@ -3,7 +3,7 @@
 // both copies share.
 //
 // The engine is self-contained: it uses nothing of the rest of the program. All of its file
-// access goes through the two functions at the top of page_diff.cpp; the path bytes are handed
+// access goes through the file functions at the top of page_diff.cpp; the path bytes are handed
 // to the operating system unchanged unless Options::nativePath maps them first (the radar
 // thread and brevio-cli pass the platform layer's GBK-to-native conversion there).
 //
@@ -23,19 +23,26 @@
 // when their keys are equal; their texts are not compared.
 //
 // Matching. A longest-common-subsequence table L(i, j) over the keys of old lines i.. and new
-// lines j.. is filled from the last row and column backwards, two rows of lengths at a time,
-// with one direction bit per cell: "down" (skip the old line) only when that gives a strictly
-// longer common subsequence, otherwise "right" (skip the new line), so ties skip the new
-// line. The trace starts at (0, 0): equal keys record a pair and advance both, otherwise the
-// cell's direction is followed.
+// lines j.. decides the pairs, with one direction per cell: "down" (skip the old line) only
+// when that gives a strictly longer common subsequence, otherwise "right" (skip the new line),
+// so ties skip the new line. The trace starts at (0, 0): equal keys record a pair and advance
+// both, otherwise the cell's direction is followed.
 //
 // Before the table is built, the common prefix (which the trace always pairs line by line) and
 // the common suffix are set aside and the table covers only the lines between them. This
 // gives exactly the pairs of the full table: inside the middle block every length is the
-// block's own length plus the suffix length, so every direction bit is the same; once the
-// trace leaves the block, the rest of the full table's trace is forced (every remaining line
-// of the exhausted side has to be paired), and the engine walks it directly. page_diff_test
-// checks this against a plain full-table implementation.
+// block's own length plus the suffix length, so every direction is the same; once the trace
+// leaves the block, the rest of the full table's trace is forced (every remaining line of the
+// exhausted side has to be paired), and the engine walks it directly.
+//
+// The table itself is never written out as lengths. A cell's direction only depends on whether
+// its row's length steps down between that cell and the next one to the right, and a whole row
+// of such steps is one bit per new line, computed from the row below 64 columns per machine
+// word (lcs_trace.h). Blocks of up to Options::maxTableCells cells keep every row; larger ones
+// keep every k-th row (k about the square root of the row count) and recompute the rows in
+// between while tracing, so two pages of 50,000 changed lines need a few megabytes. Either way
+// the pairs are those of the full table with the tie rule above; page_diff_test checks this
+// against a plain full-table implementation.
 //
 // Report. The pairs are walked in order with the pair before each one; the gaps are the
 // differences of the old and of the new indices. When both gaps are 1 nothing happens;
@@ -53,10 +60,10 @@
 //
 // Failures. Compare never throws. It reads both files first and only then creates (or
 // truncates) the change page, so it never damages its inputs before they are read. If either
-// file cannot be opened, no lines are read from either, the change page is written empty and
-// the answer is "unchanged". If memory runs out, or the table between the common prefix and
-// suffix would exceed Options::maxTableCells cells, or the change page cannot be written, the
-// answer is "unchanged" and the change page is left empty where it can still be truncated.
+// file cannot be opened, the change page is written empty and the answer is "unchanged". If
+// memory runs out or the change page cannot be written, the answer is "unchanged" and the change
+// page is left empty where it can still be truncated. The size of the pages alone never turns a
+// change into "unchanged".
 #pragma once
 
 #include <cstddef>
@@ -80,16 +87,17 @@ class PageDiff {
   public:
     // Longest piece of a file line that is read as one line.
     static constexpr std::size_t kMaxLineBytes = 399;
-    // Default bound of the matching table (cells = old lines x new lines between the common
-    // prefix and suffix): 2^31 cells take 256 MiB of direction bits, about two pages of
-    // 46,000 changed lines each. Larger tables answer "unchanged" instead of exhausting the
-    // machine's memory.
-    static constexpr std::uint64_t kDefaultMaxTableCells = std::uint64_t{1} << 31;
+    // Default size (old x new lines between the common prefix and suffix) up to which the
+    // matching keeps the direction bits of every row: 2^24 cells, 2 MiB, about two pages of
+    // 4,096 changed lines each.
+    static constexpr std::uint64_t kDefaultMaxTableCells = std::uint64_t{1} << 24;
 
     struct Options {
         // Turns a path given to Compare into the path the operating system is called with;
         // empty: the path bytes are used as they are.
         std::function<std::string(const std::string&)> nativePath;
+        // Larger tables keep only every k-th row of direction bits and recompute the others
+        // while tracing: less memory, somewhat more time, the same pairs. 0 recomputes always.
         std::uint64_t maxTableCells = kDefaultMaxTableCells;
     };
 
@@ -107,8 +115,8 @@ class PageDiff {
     static std::vector<std::string> SplitLines(std::string_view fileBytes);
     // The blank-free key of one line.
     static std::int32_t LineKey(std::string_view line);
-    // The matched pairs of two key lists, both indices increasing. False (and no pairs) when the
-    // table would exceed the options' bound or memory runs out.
+    // The matched pairs of two key lists, both indices increasing. False (and no pairs) only
+    // when memory runs out.
     bool Match(const std::vector<std::int32_t>& oldKeys, const std::vector<std::int32_t>& newKeys,
                std::vector<LinePair>& pairs) const;
     // Builds the change page from the pairs (as Match gives them) and the new file's lines;
@@ -116,8 +124,8 @@ class PageDiff {
     static bool BuildChangePage(const std::vector<LinePair>& pairs,
                                 const std::vector<std::string>& newLines, std::string& page);
 
-    // Cells of the table built by the last Match (0 when the common prefix and suffix left
-    // nothing to tabulate).
+    // Cells of the table traced by the last Match, old x new lines between the common prefix
+    // and suffix (0 when they left nothing to tabulate).
     std::uint64_t LastTableCells() const { return lastTableCells_; }
 
   private:

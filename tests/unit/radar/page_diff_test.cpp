@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,43 @@ TEST(PageDiffLines, ZeroByteEndsTheLineTextButNotTheRead) {
               (Lines{head, tail.substr(388), ""}));
 }
 
+// The reading rule done one character at a time, as a text-mode stream delivers them.
+Lines ReadLikeATextStream(const std::string& bytes) {
+    Lines lines;
+    std::size_t pos = 0;
+    for (;;) {
+        std::string line;
+        bool endOfFile = false;
+        for (std::size_t read = 0; read < PageDiff::kMaxLineBytes; ++read) {
+            if (pos == bytes.size()) {
+                endOfFile = true;
+                break;
+            }
+            char c = bytes[pos++];
+            if (c == '\r' && pos < bytes.size() && bytes[pos] == '\n') c = bytes[pos++];
+            if (c == '\n') break;
+            line.push_back(c);
+        }
+        lines.push_back(line.substr(0, line.find('\0')));
+        if (endOfFile) return lines;
+    }
+}
+
+TEST(PageDiffLines, LinesNearTheReadLengthSplitLikeATextStream) {
+    std::mt19937 rng(399);
+    const std::vector<std::string> endings = {"\n",   "\r\n", "\r",  "\r\r\n",
+                                              "\n\n", ""s,    "\0"s, "\0\r\n"s};
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes;
+        for (int piece = std::uniform_int_distribution<int>(0, 6)(rng); piece > 0; --piece) {
+            bytes += std::string(std::uniform_int_distribution<std::size_t>(394, 402)(rng), 'x');
+            bytes +=
+                endings[std::uniform_int_distribution<std::size_t>(0, endings.size() - 1)(rng)];
+        }
+        ASSERT_EQ(PageDiff::SplitLines(bytes), ReadLikeATextStream(bytes)) << "round " << round;
+    }
+}
+
 // ---- Line key ----
 
 TEST(PageDiffKey, WeightsSignedBytesByPositionWithoutBlanks) {
@@ -80,6 +119,41 @@ TEST(PageDiffKey, SumWrapsIn32Bits) {
     EXPECT_EQ(PageDiff::LineKey(std::string(70000, '\x7F')), 1916799688);
     // -128 * (1 + ... + 70000) = -313604480000, which is -71867392 modulo 2^32.
     EXPECT_EQ(PageDiff::LineKey(std::string(70000, '\x80')), -71867392);
+}
+
+// ---- The plain full table that the engine is checked against ----
+
+// The whole (n + 1) x (m + 1) table, the same tie rule, the same trace; no shortcuts.
+std::vector<LinePair> ReferencePairs(const Keys& a, const Keys& b) {
+    const std::size_t n = a.size();
+    const std::size_t m = b.size();
+    std::vector<std::vector<int>> length(n + 1, std::vector<int>(m + 1, 0));
+    std::vector<std::vector<bool>> down(n + 1, std::vector<bool>(m + 1, false));
+    for (std::size_t i = n; i-- > 0;) {
+        for (std::size_t j = m; j-- > 0;) {
+            if (a[i] == b[j]) {
+                length[i][j] = length[i + 1][j + 1] + 1;
+            } else if (length[i + 1][j] > length[i][j + 1]) {
+                length[i][j] = length[i + 1][j];
+                down[i][j] = true;
+            } else {
+                length[i][j] = length[i][j + 1];
+            }
+        }
+    }
+    std::vector<LinePair> pairs;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < n && j < m) {
+        if (a[i] == b[j]) {
+            pairs.push_back({i++, j++});
+        } else if (down[i][j]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return pairs;
 }
 
 // ---- Compare on files ----
@@ -181,7 +255,7 @@ TEST_F(PageDiffCompare, UnwritableChangePageGivesNoChangeAndKeepsInputs) {
     EXPECT_EQ(ReadFileBytes(NewPath()), newText);
 }
 
-TEST_F(PageDiffCompare, TableBeyondTheBoundAnswersNoChange) {
+TEST_F(PageDiffCompare, TableBoundOnlyChangesHowRowsAreKept) {
     Lines oldLines;
     for (int k = 0; k < 1000; ++k) oldLines.push_back("<li>item " + std::to_string(k) + "</li>");
     Lines newLines = oldLines;
@@ -195,9 +269,108 @@ TEST_F(PageDiffCompare, TableBeyondTheBoundAnswersNoChange) {
     newLines.back() = "<li>last</li>";
     EXPECT_TRUE(Diff(Page(oldLines), Page(newLines)));
     EXPECT_EQ(page_, "<li>changed</li><li>last</li>");
+    // Far beyond the bound the rows are recomputed; the answer stays the same.
     WriteFileBytes(ChangePath(), "stale");
-    EXPECT_FALSE(Diff(Page(oldLines), Page(newLines), small));
+    EXPECT_TRUE(Diff(Page(oldLines), Page(newLines), small));
+    EXPECT_EQ(page_, "<li>changed</li><li>last</li>");
+}
+
+// Pages far larger than any table of direction bits that would fit in memory: the report is
+// still exact. Every line's key is unique, so the pairs, and with them the page, are known.
+TEST_F(PageDiffCompare, HugePagesReportEveryChange) {
+    constexpr int kLines = 60000;
+    std::mt19937 rng(1187);
+    std::set<std::int32_t> usedKeys;
+    auto freshLine = [&] {
+        for (;;) {
+            std::string line = "<p>";
+            for (int k = std::uniform_int_distribution<int>(20, 60)(rng); k > 0; --k) {
+                line += static_cast<char>('a' + std::uniform_int_distribution<int>(0, 25)(rng));
+            }
+            if (usedKeys.insert(PageDiff::LineKey(line)).second) return line;
+        }
+    };
+    Lines oldLines;
+    for (int k = 0; k < kLines; ++k) oldLines.push_back(freshLine());
+    oldLines.push_back("");       // both pages end with a line feed
+    Lines newLines{freshLine()};  // line 0 differs: the table spans both pages whole
+    std::string expected;
+    for (int k = 1; k <= kLines; ++k) {
+        if (k % 1000 == 7) {  // replaced
+            newLines.push_back(freshLine());
+            expected += newLines.back();
+        } else if (k % 1000 == 300) {  // removed: writes nothing
+        } else if (k % 1000 == 600) {  // followed by an inserted line
+            newLines.push_back(oldLines[k]);
+            newLines.push_back(freshLine());
+            expected += newLines.back();
+        } else {
+            newLines.push_back(oldLines[k]);
+        }
+    }
+    auto text = [](const Lines& lines) {
+        std::string joined;
+        for (const auto& line : lines) joined += line + (&line == &lines.back() ? "" : "\n");
+        return joined;
+    };
+    EXPECT_TRUE(Diff(text(oldLines), text(newLines)));
+    EXPECT_EQ(page_, expected);
+    // One removed line alone is reported too, with an empty page.
+    Lines shorter = oldLines;
+    shorter.erase(shorter.begin() + 45678);
+    shorter.front() = newLines.front();
+    EXPECT_TRUE(Diff(text(oldLines), text(shorter)));
     EXPECT_EQ(page_, "");
+}
+
+// Whole comparisons on random bytes (line feeds, CR LF pairs, lone CRs, zero bytes, blanks and
+// lines longer than a read) against the building blocks put together in the plainest way.
+TEST_F(PageDiffCompare, RandomFilesMatchTheBuildingBlocks) {
+    std::mt19937 rng(7031);
+    const std::string alphabet = "ab  \t\r\n\n\n"s + '\0' + "\xD6\xD0";
+    auto below = [&rng](std::size_t bound) {
+        return std::uniform_int_distribution<std::size_t>(0, bound - 1)(rng);
+    };
+    auto draw = [&](std::size_t maxBytes) {
+        std::string bytes(below(maxBytes + 1), 'x');
+        const bool longLines = below(10) == 0;
+        for (auto& c : bytes) {
+            c = longLines && below(100) > 0 ? 'L' : alphabet[below(alphabet.size())];
+        }
+        return bytes;
+    };
+    auto keysOf = [](const Lines& lines) {
+        Keys keys;
+        for (const auto& line : lines) keys.push_back(PageDiff::LineKey(line));
+        return keys;
+    };
+    int changedCases = 0;
+    for (int round = 0; round < 600; ++round) {
+        const std::string oldText = draw(round % 10 == 0 ? 2000 : 60);
+        std::string newText = oldText;
+        if (round % 2 == 0) {
+            newText = draw(round % 10 == 0 ? 2000 : 60);
+        } else {  // a few edits of the old text
+            for (std::size_t edit = below(3) + 1; edit > 0; --edit) {
+                newText.insert(below(newText.size() + 1), draw(6));
+            }
+        }
+        const Lines newLines = PageDiff::SplitLines(newText);
+        std::string expectedPage;
+        const bool expected = PageDiff::BuildChangePage(
+            ReferencePairs(keysOf(PageDiff::SplitLines(oldText)), keysOf(newLines)), newLines,
+            expectedPage);
+        PageDiff::Options recompute;
+        recompute.maxTableCells = 0;
+        for (const auto& options : {PageDiff::Options{}, recompute}) {
+            ASSERT_EQ(Diff(oldText, newText, options), expected) << "round " << round;
+            ASSERT_EQ(page_, expectedPage) << "round " << round;
+            // New files each time: truncating written files makes some file systems flush.
+            for (const auto& path : {OldPath(), NewPath(), ChangePath()}) std::remove(path.c_str());
+        }
+        changedCases += expected;
+    }
+    EXPECT_GT(changedCases, 200);
 }
 
 TEST_F(PageDiffCompare, PathsPassThroughTheNativePathHook) {
@@ -209,39 +382,13 @@ TEST_F(PageDiffCompare, PathsPassThroughTheNativePathHook) {
     EXPECT_EQ(ReadFileBytes(ChangePath()), "a");
 }
 
-// ---- Matching against a plain full table ----
+// ---- Matching against the plain full table ----
 
-// The whole (n + 1) x (m + 1) table, the same tie rule, the same trace; no shortcuts.
-std::vector<LinePair> ReferencePairs(const Keys& a, const Keys& b) {
-    const std::size_t n = a.size();
-    const std::size_t m = b.size();
-    std::vector<std::vector<int>> length(n + 1, std::vector<int>(m + 1, 0));
-    std::vector<std::vector<bool>> down(n + 1, std::vector<bool>(m + 1, false));
-    for (std::size_t i = n; i-- > 0;) {
-        for (std::size_t j = m; j-- > 0;) {
-            if (a[i] == b[j]) {
-                length[i][j] = length[i + 1][j + 1] + 1;
-            } else if (length[i + 1][j] > length[i][j + 1]) {
-                length[i][j] = length[i + 1][j];
-                down[i][j] = true;
-            } else {
-                length[i][j] = length[i][j + 1];
-            }
-        }
-    }
-    std::vector<LinePair> pairs;
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < n && j < m) {
-        if (a[i] == b[j]) {
-            pairs.push_back({i++, j++});
-        } else if (down[i][j]) {
-            ++i;
-        } else {
-            ++j;
-        }
-    }
-    return pairs;
+// An engine that keeps no table whole: every block is traced from recomputed rows.
+PageDiff RecomputingEngine() {
+    PageDiff::Options options;
+    options.maxTableCells = 0;
+    return PageDiff(options);
 }
 
 // True when the reference pairs every line of the common suffix with its counterpart, which is
@@ -268,7 +415,7 @@ TEST(PageDiffMatch, TrimmedTableGivesTheFullTablePairs) {
         for (auto& key : keys) key = std::uniform_int_distribution<int>(0, alphabet - 1)(rng);
         return keys;
     };
-    const PageDiff engine;
+    const PageDiff engines[] = {PageDiff(), RecomputingEngine()};
     int suffixMovedCases = 0;
     for (int round = 0; round < 30000; ++round) {
         const int alphabet = std::uniform_int_distribution<int>(1, 6)(rng);
@@ -289,13 +436,83 @@ TEST(PageDiffMatch, TrimmedTableGivesTheFullTablePairs) {
             b.insert(b.end(), tail.begin(), tail.end());
         }
         const std::vector<LinePair> expected = ReferencePairs(a, b);
-        std::vector<LinePair> pairs;
-        ASSERT_TRUE(engine.Match(a, b, pairs));
-        ASSERT_EQ(pairs, expected) << "round " << round;
+        for (const PageDiff& engine : engines) {
+            std::vector<LinePair> pairs;
+            ASSERT_TRUE(engine.Match(a, b, pairs));
+            ASSERT_EQ(pairs, expected) << "round " << round;
+        }
         if (!SuffixPairedInPlace(a, b, expected)) ++suffixMovedCases;
     }
     // The cases where cutting the suffix naively would go wrong were really exercised.
     EXPECT_GT(suffixMovedCases, 1000);
+}
+
+// Key lists of hundreds to thousands of lines, many rows of 64-cell words, few distinct keys and
+// therefore ties everywhere; some keys on most lines, others on a few (the two ways a row's
+// match mask is made), edited copies whose trace runs near the diagonal, and lopsided blocks.
+TEST(PageDiffMatch, LargeKeyListsWithManyTiesGiveTheFullTablePairs) {
+    std::mt19937 rng(5113);
+    auto uniform = [&rng](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    auto draw = [&](int length, int common, int rare) {
+        Keys keys(static_cast<std::size_t>(length));
+        for (auto& key : keys) {
+            key = rare == 0 || uniform(0, 1) == 0 ? uniform(0, common - 1)
+                                                  : common + uniform(0, rare - 1);
+        }
+        return keys;
+    };
+    auto edit = [&](Keys keys, int common, int rare) {
+        for (int edits = uniform(1, 40); edits > 0; --edits) {
+            const auto at = static_cast<std::ptrdiff_t>(uniform(0, static_cast<int>(keys.size())));
+            const auto length = uniform(1, 60);
+            const auto cut = std::min<std::ptrdiff_t>(length, std::ssize(keys) - at);
+            switch (uniform(0, 2)) {
+                case 0:
+                    keys.erase(keys.begin() + at, keys.begin() + at + cut);
+                    break;
+                case 1: {
+                    const Keys added = draw(length, common, rare);
+                    keys.insert(keys.begin() + at, added.begin(), added.end());
+                    break;
+                }
+                default: {
+                    const Keys added = draw(static_cast<int>(cut), common, rare);
+                    std::copy(added.begin(), added.end(), keys.begin() + at);
+                    break;
+                }
+            }
+        }
+        return keys;
+    };
+    const PageDiff engines[] = {PageDiff(), RecomputingEngine()};
+    for (int round = 0; round < 200; ++round) {
+        const int common = uniform(1, 6);
+        const int rare = round % 2 == 0 ? 0 : uniform(20, 2000);
+        const int longest = round % 10 == 0 ? 3000 : 1200;
+        Keys a = draw(uniform(200, longest), common, rare);
+        Keys b;
+        switch (round % 4) {
+            case 0:
+            case 1:
+                b = draw(uniform(200, longest), common, rare);
+                break;
+            case 2:
+                b = edit(a, common, rare);
+                break;
+            default:  // a narrow block against a long one, either way round
+                b = draw(uniform(1, 130), common, rare);
+                if (uniform(0, 1) == 0) std::swap(a, b);
+                break;
+        }
+        const std::vector<LinePair> expected = ReferencePairs(a, b);
+        for (const PageDiff& engine : engines) {
+            std::vector<LinePair> pairs;
+            ASSERT_TRUE(engine.Match(a, b, pairs));
+            ASSERT_EQ(pairs, expected) << "round " << round;
+        }
+    }
 }
 
 }  // namespace
