@@ -5,9 +5,11 @@
 #include "commands.h"
 #include "net/client_core.h"
 #include "net/login.h"
+#include "net/subscription_lists.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/http.h"
+#include "reference/reference_tables.h"
 #include "settings/app_settings.h"
 
 namespace brevio::cli {
@@ -42,6 +44,18 @@ class ScopedMainWindow {
     ~ScopedMainWindow() { platform::SetMainWindow(nullptr); }
 };
 
+// After the exit sequence: says how many accepted items could not be written (the error log
+// has the reasons). True when there were any.
+bool ReportUnwritten(net::ClientCore& core) {
+    const int failed = core.Intake().FailedCount();
+    const std::size_t left = core.Intake().Pending();
+    if (failed == 0 && left == 0) return false;
+    ErrorLine(std::to_string(failed + static_cast<int>(left)) + " of " +
+              std::to_string(core.Intake().ReceivedCount()) +
+              " accepted items could not be written to the news files (see the error log)");
+    return true;
+}
+
 int StoreAccept(const Args& args) {
     if (args.size() < 4 || args[0] != "accept" || args[1] != "--group") return Usage("store");
     const std::string group = ToGbk(args[2]);
@@ -54,12 +68,14 @@ int StoreAccept(const Args& args) {
         }
         blocks.push_back(std::move(bytes));
     }
-    net::ClientCore core;
+    // Items handed in by hand belong to no subscription record: the command files them beside
+    // a running client without taking its program folder.
+    net::ClientCore core("brevio-cli store", net::ClientCore::Role::kGuest);
     for (const std::string& block : blocks) {
         std::printf("%d\n", core.Intake().AcceptRecord(block, group));
     }
     core.Shutdown();
-    return kExitOk;
+    return ReportUnwritten(core) ? kExitFailure : kExitOk;
 }
 
 // The login at start-up without a dialog: the automatic login with the stored values.
@@ -119,6 +135,22 @@ void PrintReceptionSummary(net::ClientCore& core, const net::ReceptionScheduler:
     PrintLineGbk(line);
 }
 
+// The keys among `ids` that no subscription record has. The lists are built as the client
+// builds them, without starting it, so a mistyped key stops the command before it begins.
+std::vector<std::string> UnknownCategories(const std::vector<std::string>& ids) {
+    if (ids.empty()) return {};
+    const settings::AppSettings s = settings::LoadAppSettings();
+    reference::ReferenceTables tables;
+    tables.LoadAll(s.contentFolder);
+    net::SubscriptionLists lists;
+    lists.Build(tables, net::CategoryFilePath(s.contentFolder));
+    std::vector<std::string> unknown;
+    for (const std::string& id : ids) {
+        if (!lists.FindByKey(id)) unknown.push_back(id);
+    }
+    return unknown;
+}
+
 int Receive(const Args& args) {
     enum { kAll, kPublic, kCategories } mode = kAll;
     std::vector<std::string> ids;
@@ -132,15 +164,25 @@ int Receive(const Args& args) {
             mode = kPublic;
         } else if (args[i] == "--category") {
             mode = kCategories;
+            const std::size_t before = ids.size();
             while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
                 ids.push_back(ToGbk(args[++i]));
+            if (ids.size() == before) return Usage("receive");
         } else {
             return Usage("receive");
         }
     }
-    if (mode == kCategories && ids.empty()) return Usage("receive");
+    const std::vector<std::string> unknown = UnknownCategories(ids);
+    if (!unknown.empty()) {
+        for (const std::string& id : unknown) ErrorLine("no news category " + id);
+        return Usage("receive");
+    }
 
     net::ClientCore core;
+    if (!core.OwnsProgramFolder()) {
+        ErrorLine(core.Instance().RefusalText());
+        return kExitFailure;
+    }
     PrintingMainWindow window(&core, !quiet);
     ScopedMainWindow scoped(&window);
     auto& reception = core.Reception();
@@ -160,9 +202,9 @@ int Receive(const Args& args) {
         if (reception.Queued() == 0 || reception.StopEvent().IsSet()) break;
         reception.Schedule(std::nullopt);
     }
-    core.WaitUntilWritten(600000);
     core.Shutdown();
-    bool ok = !ids.empty() || mode != kCategories;
+    bool ok = !ReportUnwritten(core);
+    ok = ok && (!ids.empty() || mode != kCategories);
     for (const auto& finished : reception.Results()) {
         ok = ok && finished.result >= 0;
         PrintReceptionSummary(core, finished);

@@ -2,6 +2,7 @@
 
 #include "net/subscription_selection.h"
 #include "platform/host.h"
+#include "platform/paths.h"
 #include "store/news_file_replace.h"
 
 namespace brevio::net {
@@ -20,24 +21,42 @@ int SubscriptionLimits::PublicMax() const {
     return lists_.PublicMaximum();
 }
 
-ClientCore::ClientCore() : settings_(settings::LoadAppSettings()), server_(settings_) {
+ClientCore::ClientCore(std::string_view frontEnd, Role role, int instanceWaitMs)
+    : instance_(role == Role::kOwner ? platform::InstanceLock(platform::ProgramFolder(), frontEnd,
+                                                              instanceWaitMs)
+                                     : platform::InstanceLock()),
+      settings_(settings::LoadAppSettings()),
+      server_(settings_) {
     if (!settings::CreateDataFolders(settings_)) {
         platform::MessageBoxes().Show(settings::ContentFolderErrorText(), "Brevio提示",
                                       platform::MessageBoxSink::kWarning,
                                       platform::MessageBoxSink::kOkOnly);
     }
     // A compaction cut short by a crash is completed before anything reads the news files.
-    store::RecoverInterruptedCompactions(settings_.contentFolder);
+    // A crash may also have left counts wrong or temporaries behind; the owner of the program
+    // folder puts them right.
+    if (OwnsProgramFolder()) {
+        store::RecoverNewsFiles(settings_.contentFolder);
+    } else {
+        store::RecoverInterruptedCompactions(settings_.contentFolder);
+    }
     tables_.LoadAll(settings_.contentFolder);
     lists_.Build(tables_, CategoryFile());
     ApplyUserSelection();
     favorites_.Reload(settings_.pemloIni);
     subscriptions_.Reload(settings_.pemlo2Ini);
+    // Items filed before the last run ended are counted as received before anything asks the
+    // server again.
+    progress_ = std::make_unique<FilingProgress>(lists_, settings_.contentFolder);
+    if (OwnsProgramFolder()) progress_->Recover();
 
     store::NewsIntake::Options options;
     options.contentFolder = settings_.contentFolder;
     options.diskIntervalMs = settings_.diskInterval;
     options.keywordFolders = [this] { return subscriptions_.Get(); };
+    if (OwnsProgramFolder()) {
+        options.onFiled = [this](const store::NewsItem& item) { progress_->OnFiled(item); };
+    }
     intake_ = std::make_unique<store::NewsIntake>(options, tables_, limits_);
     intake_->StartWriter();
 
@@ -75,14 +94,13 @@ bool ClientCore::WaitUntilWritten(int timeoutMs) {
     return intake_->WaitUntilDrained(timeoutMs);
 }
 
-void ClientCore::Shutdown(int drainTimeoutMs) {
+void ClientCore::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
     reception_->StopEvent().Set();
     reception_->WaitIdle(-1);
-    intake_->WaitUntilDrained(drainTimeoutMs);
-    intake_->StopWriter();
-    lists_.SaveAll(CategoryFile());
+    intake_->DrainAndStop();
+    if (OwnsProgramFolder()) progress_->Checkpoint();
 }
 
 }  // namespace brevio::net

@@ -9,8 +9,10 @@
 #include <string>
 
 #include "net/exchange.h"
+#include "net/filing_progress.h"
 #include "net/reception.h"
 #include "net/subscription_lists.h"
+#include "platform/process_lock.h"
 #include "reference/reference_tables.h"
 #include "settings/app_settings.h"
 #include "store/folder_list.h"
@@ -32,7 +34,14 @@ class SubscriptionLimits : public store::AcceptanceLimits {
 
 class ClientCore {
   public:
-    ClientCore();
+    // `frontEnd` names the program in the program folder's instance lock. When another client
+    // holds that lock, the core is a guest: it can file items handed to it and read the
+    // store, but it neither receives nor writes the subscription records or their journal
+    // (OwnsProgramFolder false; the other client owns them).
+    // A short command waits up to `instanceWaitMs` for the lock; kGuest does not ask for it.
+    enum class Role { kOwner, kGuest };
+    explicit ClientCore(std::string_view frontEnd = "brevio-cli", Role role = Role::kOwner,
+                        int instanceWaitMs = 3000);
     ~ClientCore();
     ClientCore(const ClientCore&) = delete;
     ClientCore& operator=(const ClientCore&) = delete;
@@ -52,19 +61,26 @@ class ClientCore {
     // The user of the following exchanges (after a login).
     void SetUser(const std::string& userId, const std::string& password);
 
-    // Waits until the store has written every queued item (or the time-out passes).
+    FilingProgress& Progress() { return *progress_; }
+    bool OwnsProgramFolder() const { return instance_.Held(); }
+    const platform::InstanceLock& Instance() const { return instance_; }
+
+    // Waits until the store has written every queued item (or the time-out passes; -1 waits
+    // for good).
     bool WaitUntilWritten(int timeoutMs);
-    // Stops reception and the writer thread and saves every subscription record. Items
-    // still queued are written first (bounded by `drainTimeoutMs`).
-    void Shutdown(int drainTimeoutMs = 30000);
+    // Stops reception, files every queued item, stops the writer thread and saves every
+    // subscription record (emptying the filing journal).
+    void Shutdown();
 
   private:
+    platform::InstanceLock instance_;
     settings::AppSettings settings_;
     reference::ReferenceTables tables_;
     SubscriptionLists lists_;
     SubscriptionLimits limits_{lists_};
     store::FolderListHolder favorites_;
     store::FolderListHolder subscriptions_;
+    std::unique_ptr<FilingProgress> progress_;
     std::unique_ptr<store::NewsIntake> intake_;
     ServerEndpoint server_;
     std::unique_ptr<ReceptionScheduler> reception_;

@@ -31,6 +31,14 @@ CategoryGroup RequestGroup(Group group) {
     }
 }
 
+// The status text of a news reply that broke off before the server closed it.
+std::string BrokenReplyText(const NewsExchangeOutcome& outcome, const std::string& name,
+                            const ServerEndpoint& server) {
+    if (!outcome.deadlinePassed) return "与服务器传输数据出错!";
+    return platform::Format("%s接收超过%d秒,已中止!", name.c_str(),
+                            server.Get().exchangeTimeoutSeconds);
+}
+
 // Reception threads run at the lowest priority so the user interface stays responsive.
 // On Linux the nice value of a thread id applies to that thread alone.
 void LowerThreadPriority() {
@@ -159,39 +167,36 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
     const std::string request = BuildNewsRequest(in);
     const std::string group = record->GroupName();
 
-    RecordSplitter splitter;
+    NewsReplyReader reader;
     enum class Reply { kNone, kNothingNew, kServerError, kData } reply = Reply::kNone;
     int count = 0;
-    std::int32_t highestAccepted = 0;
     NewsExchangeHandlers handlers;
     handlers.onStep = [](NewsExchangeStep step) {
         Status(step == NewsExchangeStep::kConnecting ? "正在与服务器建立连接..." : "发送请求...");
     };
-    handlers.onChunk = [&](std::string_view chunk) {
-        if (reply == Reply::kNone) {
-            ReplyStatus status = ParseReplyStatus(chunk);
-            if (status.kind == ReplyKind::kNothingNew) {
-                reply = Reply::kNothingNew;
-                Status(platform::Format("%s 暂无新的新闻", name.c_str()));
-                return false;
-            }
-            if (status.kind != ReplyKind::kData) {
-                reply = Reply::kServerError;
-                Status(std::string(chunk));
-                return false;
-            }
+    // Called once the status line is whole: 201 and errors end the reading, 200 starts it.
+    auto onStatus = [&](const ReplyStatus& status, std::string_view received) {
+        if (status.kind == ReplyKind::kNothingNew) {
+            reply = Reply::kNothingNew;
+            Status(platform::Format("%s 暂无新的新闻", name.c_str()));
+        } else if (status.kind != ReplyKind::kData) {
+            reply = Reply::kServerError;
+            Status(std::string(received));
+        } else {
             reply = Reply::kData;
             Status(platform::Format("开始接收%s...", name.c_str()));
             context_.lists->SetTimeUpdate(job, static_cast<std::int64_t>(std::time(nullptr)));
         }
-        splitter.Feed(chunk, [&](std::string_view block) {
-            int id = context_.intake->AcceptRecord(block, group);
-            if (id > 0) {
-                ++count;
-                highestAccepted = std::max(highestAccepted, static_cast<std::int32_t>(id));
-                Status(platform::Format("正在接收第 %d 条%s...", count, name.c_str()));
-            }
-        });
+    };
+    auto onRecord = [&](std::string_view block) {
+        int id = context_.intake->AcceptRecord(block, group, job.categoryId);
+        if (id > 0) {
+            ++count;
+            Status(platform::Format("正在接收第 %d 条%s...", count, name.c_str()));
+        }
+    };
+    handlers.onChunk = [&](std::string_view chunk) {
+        if (!reader.Feed(chunk, onStatus, onRecord)) return false;
         if (context_.socketIntervalMs > 0) {
             stop_.WaitFor(std::chrono::milliseconds(context_.socketIntervalMs));
         }
@@ -199,9 +204,11 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
     };
 
     NewsExchangeOutcome outcome = RunNewsExchange(*context_.server, request, handlers, &stop_);
+    // A server that closed before the status line's line feed: what came is the status line.
+    if (outcome.closedByServer) reader.Finish(onStatus, onRecord);
     int result = count;
     switch (reply) {
-        case Reply::kNone:  // no chunk arrived
+        case Reply::kNone:  // no whole status line arrived
             if (outcome.stopped) {
                 Status(platform::Format("%s已停止接收!", name.c_str()));
                 result = reception::kStopped;
@@ -211,7 +218,7 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
             } else if (outcome.code == result::kCannotCreateSocket) {
                 result = outcome.code;
             } else {
-                Status("与服务器传输数据出错!");
+                Status(BrokenReplyText(outcome, name, *context_.server));
                 result = result::kNetworkKernel;
             }
             break;
@@ -223,12 +230,19 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
             break;
         case Reply::kData:
             if (outcome.stopped) Status(platform::Format("%s已停止接收!", name.c_str()));
-            // The last id is the highest the store accepted in this exchange, so a rejected
-            // last record never makes the next request ask again for records already filed.
-            if (highestAccepted > 0) {
-                context_.lists->SetMaxId(job, std::max(record->maxId, highestAccepted));
+            // MAXID is not moved here: it follows the items as the store writer files them
+            // (FilingProgress), so a crash never leaves it past an item still queued.
+            if (reader.RecordTooLong()) {
+                Status(platform::Format("%s的新闻记录超过%d字节,已中止接收!", name.c_str(),
+                                        static_cast<int>(kMaxNewsRecordBytes)));
+                result = result::kNetworkKernel;
+            } else if (!outcome.stopped && outcome.BrokenOff()) {
+                // Records complete before the break stay accepted; the reply is not whole.
+                Status(BrokenReplyText(outcome, name, *context_.server));
+                result = result::kNetworkKernel;
+            } else {
+                Status(platform::Format("本次共收到%d条%s!", count, name.c_str()));
             }
-            Status(platform::Format("本次共收到%d条%s!", count, name.c_str()));
             break;
     }
     context_.lists->ClearBusy(job);

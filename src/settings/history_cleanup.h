@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace brevio::settings {
 
@@ -16,7 +17,10 @@ inline constexpr int kCleanupOnlyByHand = 2;
 // 1 or 2 counts as 0) and the clean-up has not run today (HandleHistroyTime); today's stamp
 // is written before `cleanup` is called. Returns true when `cleanup` was called. `todayStamp`
 // is yyyymmdd of the local date.
+// The test and the stamp are made under a lock shared with other processes (CleanupGatePath),
+// so on one set of settings the clean-up runs once a day however many clients start.
 bool RunHistoryCleanupTrigger(int trigger, int todayStamp, const std::function<void()>& cleanup);
+std::string CleanupGatePath();
 
 // The same with today's local date.
 bool RunHistoryCleanupTrigger(int trigger, const std::function<void()>& cleanup);

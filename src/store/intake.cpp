@@ -160,10 +160,13 @@ NewsIntake::~NewsIntake() {
     StopWriter();
 }
 
-int NewsIntake::AcceptRecord(std::string_view block, std::string_view group) {
+int NewsIntake::AcceptRecord(std::string_view block, std::string_view group,
+                             std::string_view receivedFor) {
     NewsItem item = ParseNewsBlock(block);
+    if (!IsValidNewsId(item.newsId)) return 0;
     if (AlreadyReceived(item, group, limits_)) return 0;
     item.receptionKind = std::string(group);
+    item.receivedFor = std::string(receivedFor);
 
     if (reference::IsBulletinItem(item.category, group)) {
         reference::Bulletin bulletin;
@@ -187,20 +190,24 @@ std::string NewsIntake::WebsiteName(int websiteId) const {
     return tables_.WebsiteName(websiteId);
 }
 
-void NewsIntake::FileItem(const NewsItem& item) {
+bool NewsIntake::FileItem(const NewsItem& item) {
     KeywordFolders folders = options_.keywordFolders ? options_.keywordFolders() : nullptr;
     static const FolderList kNone;
     const std::string website = WebsiteName(item.websiteId);
+    bool all = true;
     for (const FilingTarget& target : FilingTargets(item, folders ? *folders : kNone)) {
         std::string folder = ResolveFolder(options_.contentFolder, target.folderKind);
+        int rc;
         if (target.marked) {
             NewsItem copy = item;
             copy.content = target.content;
-            AppendItem(folder, target.base, copy, website);
+            rc = AppendItem(folder, target.base, copy, website, AppendMode::kOnce);
         } else {
-            AppendItem(folder, target.base, item, website);
+            rc = AppendItem(folder, target.base, item, website, AppendMode::kOnce);
         }
+        all = all && rc >= 0;
     }
+    return all;
 }
 
 void NewsIntake::StartWriter() {
@@ -216,25 +223,41 @@ void NewsIntake::StopWriter() {
 
 bool NewsIntake::WaitUntilDrained(int timeoutMs) {
     for (int waited = 0; queue_.Size() > 0; waited += 10) {
-        if (waited >= timeoutMs) return false;
+        if (!writer_.joinable() || (timeoutMs >= 0 && waited >= timeoutMs)) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
 }
 
+void NewsIntake::DrainAndStop() {
+    draining_ = true;
+    stop_.Set();  // ends a pause in progress; the loop goes on while items wait
+    if (writer_.joinable()) writer_.join();
+    draining_ = false;
+}
+
 void NewsIntake::WriterLoop() {
-    while (!stop_.IsSet()) {
+    // Stopping ends the loop at once, unless the queue is being drained for an exit.
+    while (!stop_.IsSet() || draining_.load()) {
         const NewsItem* item = queue_.Front();
         if (!item) {
+            if (draining_.load()) return;
             stop_.WaitFor(std::chrono::milliseconds(kIdleSleepMs));
             continue;
         }
-        FileItem(*item);
+        const bool filed = FileItem(*item);
+        if (filed && options_.onFiled) options_.onFiled(*item);
         if (options_.afterFiling) options_.afterFiling(*item);
         queue_.PopFront();
-        int count = ++written_;
-        platform::MainWindow().StatusText(2, platform::Format("写入%d", count));
-        stop_.WaitFor(std::chrono::milliseconds(ClampDiskInterval(diskIntervalMs_.load())));
+        if (filed) {
+            int count = ++written_;
+            platform::MainWindow().StatusText(2, platform::Format("写入%d", count));
+        } else {
+            ++failed_;
+        }
+        if (!draining_.load()) {
+            stop_.WaitFor(std::chrono::milliseconds(ClampDiskInterval(diskIntervalMs_.load())));
+        }
     }
 }
 

@@ -102,6 +102,10 @@ class NewsIntake {
         int diskIntervalMs = 10;
         // Filing into keyword subscriptions: the current list (copy-on-write snapshot).
         std::function<KeywordFolders()> keywordFolders;
+        // Called on the writer thread once an item is in every news file it belongs to, before
+        // the hand-off: this is where "received up to here" may move, since an item counts as
+        // received only when it is filed. May be empty.
+        std::function<void(const NewsItem&)> onFiled;
         // Hand-off after filing (conversion for outside programs); may be empty.
         std::function<void(const NewsItem&)> afterFiling;
     };
@@ -112,24 +116,35 @@ class NewsIntake {
     NewsIntake(const NewsIntake&) = delete;
     NewsIntake& operator=(const NewsIntake&) = delete;
 
-    // Called by the reception threads for every record cut from a reply. Returns the news ID
-    // when the record was accepted and queued, 0 when it was rejected as already received.
-    int AcceptRecord(std::string_view block, std::string_view group);
+    // Called by the reception threads for every record cut from a reply. `receivedFor` is the
+    // key of the subscription record whose exchange brought it (empty for items handed in by
+    // other means). Returns the news ID when the record was accepted and queued, 0 when it was
+    // rejected: already received, or its id is not a valid news id (IsValidNewsId).
+    int AcceptRecord(std::string_view block, std::string_view group,
+                     std::string_view receivedFor = {});
 
     // Files one item into all the news files it belongs to (writer thread only; public for
-    // tests and tools).
-    void FileItem(const NewsItem& item);
+    // tests and tools). A copy that is in its news file already (an item filed again after an
+    // interruption) is not added twice. True when every copy is in place.
+    bool FileItem(const NewsItem& item);
 
     // Starts and stops the store writer thread. Stop signals the stop event and joins; items
     // still queued stay queued.
     void StartWriter();
     void StopWriter();
-    // Waits until the queue is empty (or the time-out passes); true when it is empty.
+    // Waits until the queue is empty (or the time-out passes; -1 waits for good); true when
+    // it is empty. With no writer thread running it only looks.
     bool WaitUntilDrained(int timeoutMs);
+    // Files every queued item without the disk interval's pauses, then stops the writer:
+    // what a front end does at exit.
+    void DrainAndStop();
 
     std::size_t Pending() const { return queue_.Size(); }
     int ReceivedCount() const { return received_.load(); }
+    // Items filed into every news file they belong to, and items at least one copy of which
+    // could not be written (the error log says why).
     int WrittenCount() const { return written_.load(); }
+    int FailedCount() const { return failed_.load(); }
     void SetDiskInterval(int ms) { diskIntervalMs_.store(ms); }
 
   private:
@@ -142,6 +157,8 @@ class NewsIntake {
     ItemQueue queue_;
     std::atomic<int> received_{0};
     std::atomic<int> written_{0};
+    std::atomic<int> failed_{0};
+    std::atomic<bool> draining_{false};
     std::atomic<int> diskIntervalMs_;
     platform::ManualResetEvent stop_;
     std::thread writer_;

@@ -533,4 +533,20 @@ int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& head
     return 0;
 }
 
+int RepairHeaderCounts(std::string_view basePath) {
+    NewsFileWriteLock lock(basePath);
+    FinishInterruptedReplacement(basePath);
+    const std::string indexPath = IndexPath(basePath);
+    File idx;
+    if (!idx.Open(indexPath, File::kReadWrite)) return kCannotOpen;
+    char head[kIndexHeaderSize];
+    if (idx.ReadAt(0, head, sizeof head) < static_cast<long long>(kIndexHeaderSize)) return 0;
+    const std::int64_t size = idx.Size();
+    if (size < 0) return Failed(indexPath, LastError());
+    IndexHeader header = DecodeHeader(head);
+    const IndexHeader before = header;
+    if (RepairCounts(idx, WholeRecords(size), header) < 0) return Failed(indexPath, LastError());
+    return header.liveCount != before.liveCount || header.deletedCount != before.deletedCount;
+}
+
 }  // namespace brevio::store

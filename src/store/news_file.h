@@ -154,6 +154,11 @@ int ScanRecords(std::string_view basePath, const RawRecordConsumer& consumer);
 // Returns 0, kFailed when fewer than 32 bytes can be read, kCannotOpen.
 int ReadHeader(std::string_view folder, std::string_view base, IndexHeader& header);
 
+// Stores counts that add up to the records when a crash left them wrong (under the write
+// lock). Returns 1 when they were repaired, 0 when they were right (or the index has no
+// whole header), kCannotOpen or kFailed.
+int RepairHeaderCounts(std::string_view basePath);
+
 // The flags of the first `records` whole records of an open index.
 struct RecordCounts {
     std::int32_t live = 0;

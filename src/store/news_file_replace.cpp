@@ -155,17 +155,21 @@ bool FinishInterruptedReplacement(std::string_view basePath) {
     return platform::RemoveFile(marker) || Fail(marker);
 }
 
+namespace {
+
+bool EndsWith(std::string_view name, std::string_view ext) {
+    return name.size() > ext.size() && name.substr(name.size() - ext.size()) == ext;
+}
+
+}  // namespace
+
 int RecoverInterruptedCompactions(std::string_view contentFolder) {
     int completed = 0;
     for (FolderKind kind : {kFolderPublic, kFolderRegion, kFolderTrade, kFolderStock,
                             kFolderFavorite, kFolderSubscription}) {
         const std::string folder = ResolveFolder(contentFolder, kind);
         for (const std::string& name : platform::ListFolder(folder)) {
-            if (name.size() <= kCommitMarkerExt.size() ||
-                name.compare(name.size() - kCommitMarkerExt.size(), kCommitMarkerExt.size(),
-                             kCommitMarkerExt) != 0) {
-                continue;
-            }
+            if (!EndsWith(name, kCommitMarkerExt)) continue;
             const std::string basePath =
                 folder + name.substr(0, name.size() - kCommitMarkerExt.size());
             NewsFileWriteLock lock(basePath);
@@ -176,6 +180,33 @@ int RecoverInterruptedCompactions(std::string_view contentFolder) {
         }
     }
     return completed;
+}
+
+int RecoverNewsFiles(std::string_view contentFolder) {
+    int repaired = RecoverInterruptedCompactions(contentFolder);
+    for (FolderKind kind : {kFolderPublic, kFolderRegion, kFolderTrade, kFolderStock,
+                            kFolderFavorite, kFolderSubscription}) {
+        const std::string folder = ResolveFolder(contentFolder, kind);
+        for (const std::string& name : platform::ListFolder(folder)) {
+            for (std::string_view ext : {kNewIndexExt, kNewContentExt}) {
+                if (!EndsWith(name, ext)) continue;
+                // A compaction in progress in another process holds the write lock until its
+                // temporaries are renamed; what is left once the lock is free is a leftover.
+                const std::string basePath = folder + name.substr(0, name.size() - ext.size());
+                NewsFileWriteLock lock(basePath);
+                const std::string temp = folder + name;
+                if (platform::FileExists(temp) && !platform::FileExists(MarkerPath(basePath)) &&
+                    platform::RemoveFile(temp)) {
+                    ++repaired;
+                }
+            }
+            if (EndsWith(name, kIndexExt)) {
+                const std::string basePath = folder + name.substr(0, name.size() - kIndexExt.size());
+                if (RepairHeaderCounts(basePath) == 1) ++repaired;
+            }
+        }
+    }
+    return repaired;
 }
 
 void StopReplacementAfterStepForTest(int step) {

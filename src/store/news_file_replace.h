@@ -48,6 +48,13 @@ bool FinishInterruptedReplacement(std::string_view basePath);
 // news file's lock. Returns the number of replacements completed.
 int RecoverInterruptedCompactions(std::string_view contentFolder);
 
+// What a client does at start-up: RecoverInterruptedCompactions, then, for every news file
+// under the news folders, counts a crash left wrong are stored right (RepairHeaderCounts) and
+// temporaries of a compaction that never committed are removed (each under the file's write
+// lock, so a compaction running in another process is waited for, never disturbed). Returns
+// the number of things repaired.
+int RecoverNewsFiles(std::string_view contentFolder);
+
 // Test hook: makes ReplaceNewsFile stop right after step `step` (1 to 3) and return false,
 // leaving the files as a crash at that point would. 0 turns it off.
 void StopReplacementAfterStepForTest(int step);

@@ -27,6 +27,7 @@ struct NewsItem {
     std::string content;
     std::string relatedStocks;
     std::string receptionKind;  // the kind of subscription it arrived through (GBK text)
+    std::string receivedFor;    // the key of the subscription record whose exchange brought it
 };
 
 // Longest values kept from a text block (bytes).
@@ -46,9 +47,25 @@ inline constexpr std::size_t kContent = 5999;
 // The end mark of CONTENT (and of every text block in a server reply).
 inline constexpr std::string_view kBlockEndMark{"\x80\x80", 2};
 
+// The largest text block whose values all fit their kept lengths (8934 bytes of values): the
+// ten keys, each value, a CR LF after each of the nine line values, and the end mark.
+inline constexpr std::size_t kLargestBlockBytes =
+    kept::kId + kept::kTitle + kept::kUrl + kept::kCategory + kept::kWebsite + kept::kRegion +
+    kept::kTrade + kept::kTime + kept::kRelatedStocks + kept::kContent +
+    std::string_view("ID:TITLE:URL:CATEGORY:WEBSITE:REGION:TRADE:TIME:RELSTOCKS:CONTENT:").size() +
+    9 * 2 + kBlockEndMark.size();
+
+// The news ids an item may carry: 1 up to one below the 32-bit limit. An id written beyond
+// the 32-bit range is read as that limit, so the limit itself marks a damaged id, as do 0 (no
+// digits) and negative ids. Such an item must never be filed or move a last id.
+inline constexpr std::int32_t kMaxNewsId = 2147483646;
+constexpr bool IsValidNewsId(std::int32_t id) {
+    return id > 0 && id <= kMaxNewsId;
+}
+
 // Reads a text block into an item (reception kind left empty). The news ID and the website ID
 // are the leading decimal digits of their values (0 when none; values beyond the 32-bit range
-// stay at its limit).
+// stay at its limit; see IsValidNewsId).
 NewsItem ParseNewsBlock(std::string_view block);
 
 // The value of one key as the parser reads it (before the cut to its kept length).

@@ -1,5 +1,6 @@
 #include "integration/demo_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -127,6 +128,34 @@ ProgramRun RunProgram(const std::vector<std::string>& args, int timeoutMs) {
     waitpid(pid, nullptr, 0);
     run.exitCode = -1;
     return run;
+}
+
+int RunAndKill(const std::vector<std::string>& args, int killAfterMs) {
+    if (args.empty()) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        dup2(null, STDERR_FILENO);
+        std::vector<std::string> copy = args;
+        std::vector<char*> argv;
+        for (auto& a : copy) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (pid < 0) return -1;
+    int status = 0;
+    for (int waited = 0; waited < killAfterMs; ++waited) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        usleep(1000);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace brevio::test

@@ -40,4 +40,8 @@ struct ProgramRun {
 // Runs argv (argv[0] a full path) to its end, at most timeoutMs.
 ProgramRun RunProgram(const std::vector<std::string>& args, int timeoutMs = 60000);
 
+// Starts argv (output discarded) and kills it with SIGKILL after killAfterMs unless it ended
+// before: its exit code then, or -1 when it was killed.
+int RunAndKill(const std::vector<std::string>& args, int killAfterMs);
+
 }  // namespace brevio::test

@@ -1,7 +1,8 @@
 // News reception against scripted loopback servers: the client core wired as in the program
 // (settings, tables, records, store writer, scheduler), the server answering byte by byte.
 // Covers records cut over chunk borders, the last-id bookkeeping, the nothing-new and error
-// replies, a refused connection, stopping in the middle, the busy flag and the thread limit.
+// replies, a refused connection, stopping in the middle, the busy flag and the thread limit,
+// and the replies that must fail: broken off, too slow, endless records, ids out of range.
 #include "net/reception.h"
 
 #include <gtest/gtest.h>
@@ -154,7 +155,7 @@ TEST_F(ReceptionTest, RecordsCutAcrossChunksAreFiledWholeAndOnce) {
     EXPECT_EQ(content, "正文二，较长的内容");
     EXPECT_STREQ(record.webSite.data(), "华岳财经网");
 
-    // The highest accepted id counts, not the last one received.
+    // The highest filed id counts, not the last one received.
     EXPECT_EQ(core.Lists().Get(Public("10001"))->maxId, 120);
     EXPECT_TRUE(window_.Saw("开始接收国内经济..."));
     EXPECT_TRUE(window_.Saw("正在接收第 3 条国内经济..."));
@@ -172,10 +173,11 @@ TEST_F(ReceptionTest, RecordsTheStoreRefusesNeitherCountNorMoveTheLastId) {
     ASSERT_TRUE(core.Lists().SetMaxId(Public("10004"), 100));
     EXPECT_EQ(core.Reception().RunExchange(Public("10004")), 1);
     EXPECT_TRUE(window_.Saw("本次共收到1条货币政策!")) << window_.All();
-    core.Lists().SaveIfChanged(Public("10004"), core.CategoryFile());
-    EXPECT_EQ(StoredValue("10004", "MAXID"), "130");
+    // The last id follows the filed items.
     ASSERT_TRUE(core.WaitUntilWritten(10000));
     EXPECT_EQ(FiledIds("10004"), (std::vector<std::int32_t>{130}));
+    ASSERT_TRUE(core.Progress().Checkpoint());
+    EXPECT_EQ(StoredValue("10004", "MAXID"), "130");
 }
 
 TEST_F(ReceptionTest, NothingNewAndServerErrorsFileNothing) {
@@ -227,12 +229,136 @@ TEST_F(ReceptionTest, StopEndsAStalledReceptionAndKeepsWhatArrived) {
     ASSERT_EQ(reception.Results().size(), 1u);
     EXPECT_EQ(reception.Results()[0].result, 1);
     EXPECT_FALSE(core.Lists().Get(Public("10001"))->busy);
-    EXPECT_EQ(core.Lists().Get(Public("10001"))->maxId, 201);
     ASSERT_TRUE(core.WaitUntilWritten(10000));
     EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{201}));
-    // Saved when the thread ended.
+    EXPECT_EQ(core.Lists().Get(Public("10001"))->maxId, 201);
+    // Kept in the filing journal as soon as it was filed, in the records at the checkpoint.
+    EXPECT_EQ(brevio::test::ReadFileBytes(core.Progress().JournalPath()), "0\t10001\t201\r\n");
+    ASSERT_TRUE(core.Progress().Checkpoint());
     EXPECT_EQ(StoredValue("10001", "MAXID"), "201");
     done = true;
+}
+
+TEST_F(ReceptionTest, AStatusLineInPiecesIsReadOnceWhole) {
+    std::atomic<int> calls{0};
+    LoopbackServer server([&](int fd) {
+        switch (calls++) {
+            case 0:
+                Answer({"2", "00,OK\r\n" + Record(410, "分两段到的状态行", "x")}, 100)(fd);
+                break;
+            case 1:
+                Answer({"20", "1,没有新的新闻\r\n"}, 100)(fd);
+                break;
+            default:  // no line end before the close
+                Answer({"201,没有新的新闻"})(fd);
+        }
+    });
+    ClientCore& core = Core(server.Port());
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 1) << window_.All();
+    EXPECT_TRUE(window_.Saw("本次共收到1条国内经济!"));
+    EXPECT_EQ(core.Reception().RunExchange(Public("10004")), 0) << window_.All();
+    EXPECT_TRUE(window_.Saw("货币政策 暂无新的新闻"));
+    EXPECT_EQ(core.Reception().RunExchange(Public("11001")), 0) << window_.All();
+    EXPECT_TRUE(window_.Saw("股市要闻 暂无新的新闻"));
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{410}));
+}
+
+TEST_F(ReceptionTest, AReplyThatBreaksOffFailsAndKeepsTheRecordsBeforeTheBreak) {
+    std::atomic<int> calls{0};
+    LoopbackServer server([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        const int n = calls++;
+        // A whole record, then (the first time) part of the next one; then a reset.
+        std::string reply = "200,OK\r\n" + Record(301 + 10 * n, "完整的新闻", "正文");
+        if (n == 0) reply += "ID:302\nTITLE:半截的新";
+        WriteAll(fd, reply);
+        SleepMs(200);
+        test::CloseWithReset(fd);
+    });
+    ClientCore& core = Core(server.Port());
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
+    EXPECT_TRUE(window_.Saw("与服务器传输数据出错!")) << window_.All();
+    EXPECT_FALSE(window_.Saw("本次共收到1条国内经济!")) << window_.All();
+    EXPECT_FALSE(core.Lists().Get(Public("10001"))->busy);
+    // A reset right after a whole record is no end of the reply either.
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{301, 311}));
+}
+
+TEST_F(ReceptionTest, ATricklingServerIsCutOffAtTheExchangeTimeLimit) {
+    settings::WriteInt(keys::kExchangeTimeout, 1);
+    LoopbackServer server([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "200,OK\r\n" + Record(501, "先到的新闻", "x"));
+        // Then the next record a byte every 100 ms: no read waits long, the whole takes 15 s.
+        test::Trickle(fd, Record(502, "慢慢来的新闻", std::string(100, 'y')), 1, 100, server);
+    });
+    ClientCore& core = Core(server.Port());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(window_.Saw("国内经济接收超过1秒,已中止!")) << window_.All();
+    EXPECT_FALSE(core.Lists().Get(Public("10001"))->busy);
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{501}));
+}
+
+TEST_F(ReceptionTest, ARecordWithoutEndIsRefusedBeforeItFillsMemory) {
+    std::atomic<bool> done{false};
+    LoopbackServer server([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "200,OK\r\n" + Record(601, "正常的新闻", "x") + "ID:602\nCONTENT:");
+        // A content that never ends: up to 4 MB while the client reads, then the server
+        // holds the connection (five seconds at most).
+        const std::string block(64 * 1024, 'z');
+        for (int i = 0; i < 64 && WriteAll(fd, block); ++i) {
+        }
+        for (int i = 0; i < 100 && !done; ++i) SleepMs(50);
+    });
+    ClientCore& core = Core(server.Port());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    done = true;
+    EXPECT_TRUE(window_.Saw("国内经济的新闻记录超过65536字节,已中止接收!")) << window_.All();
+    EXPECT_FALSE(core.Lists().Get(Public("10001"))->busy);
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{601}));
+}
+
+TEST_F(ReceptionTest, RecordsWithoutAValidIdAreRefusedAndLeaveTheLastIdAlone) {
+    // Record(0, ...) with its id text replaced.
+    auto withId = [](const std::string& id) {
+        return "ID:" + id + Record(0, "编号不对的新闻", "x").substr(std::string("ID:0").size());
+    };
+    std::atomic<int> calls{0};
+    LoopbackServer server([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        std::string reply = "200,OK\r\n";
+        if (calls++ == 0) {
+            // Beyond 32 bits (read as the 32-bit limit), the limit itself, none, negative.
+            for (const char* id : {"99999999999", "2147483647", "0", "-7", "abc"})
+                reply += withId(id);
+        } else {
+            reply += Record(150, "编号正常的新闻", "y");
+        }
+        WriteAll(fd, reply);
+    });
+    ClientCore& core = Core(server.Port());
+    ASSERT_TRUE(core.Lists().SetMaxId(Public("10001"), 100));
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 0) << window_.All();
+    EXPECT_TRUE(window_.Saw("本次共收到0条国内经济!"));
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(core.Lists().Get(Public("10001"))->maxId, 100);
+    EXPECT_TRUE(FiledIds("10001").empty());
+
+    // The category goes on receiving from where it was.
+    EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 1) << window_.All();
+    ASSERT_TRUE(core.WaitUntilWritten(10000));
+    EXPECT_EQ(core.Lists().Get(Public("10001"))->maxId, 150);
+    EXPECT_EQ(FiledIds("10001"), (std::vector<std::int32_t>{150}));
 }
 
 TEST_F(ReceptionTest, ACategoryIsNeverReceivedTwiceAtOnce) {

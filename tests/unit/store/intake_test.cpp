@@ -246,5 +246,30 @@ TEST_F(IntakeTest, HostileCodesNeverLeaveTheirFolder) {
     EXPECT_FALSE(platform::PathExists(content_ + "News/x.idx"));
 }
 
+TEST_F(IntakeTest, DrainingAtExitFilesEveryItemWithoutThePausesAndReportsFailures) {
+    NewsIntake::Options options = Options();
+    options.diskIntervalMs = 1000;  // the slowest setting: 40 items would take 40 seconds
+    std::vector<std::int32_t> filed;
+    options.onFiled = [&](const NewsItem& item) { filed.push_back(item.newsId); };
+    NewsIntake intake(options, tables_, limits_);
+    for (int id = 1; id <= 40; ++id) {
+        ASSERT_EQ(intake.AcceptRecord(Block(id, "10001", "", "c"), PublicGroup(), "10001"), id);
+    }
+    // An item whose category cannot be a file name is refused by the store.
+    ASSERT_EQ(intake.AcceptRecord(Block(41, "../x", "", "c"), PublicGroup(), "10001"), 41);
+    intake.StartWriter();
+    auto start = std::chrono::steady_clock::now();
+    intake.DrainAndStop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(intake.Pending(), 0u);
+    EXPECT_EQ(intake.WrittenCount(), 40);
+    EXPECT_EQ(intake.FailedCount(), 1);
+    EXPECT_EQ(Listed(kFolderPublic, "10001").size(), 40u);
+    // Only filed items are reported as filed, in order: what moves "received up to here".
+    ASSERT_EQ(filed.size(), 40u);
+    EXPECT_EQ(filed.front(), 1);
+    EXPECT_EQ(filed.back(), 40);
+}
+
 }  // namespace
 }  // namespace brevio::store
