@@ -3,6 +3,11 @@
 //
 // Every exchange reads the six proxy values from the registry again, so a change applies to
 // the next exchange. The server endpoint is copied once at the start of an exchange.
+//
+// Besides the time-out of each socket call, an exchange as a whole has a time limit (the
+// endpoint's exchangeTimeoutSeconds, setting ExchangeTimeout): a server that keeps sending a
+// byte now and then can hold a connection no longer than that. Each socket call waits at most
+// for what is left of it, rounded up to whole seconds.
 #pragma once
 
 #include <cstddef>
@@ -27,10 +32,12 @@ namespace brevio::net {
 struct Endpoint {
     std::string host;
     int port = 0;
+    int exchangeTimeoutSeconds = 0;  // the time limit of one whole exchange
 };
 
-// The news server's host and port as the running program uses them. Written by the settings
-// dialog while exchanges read it: both go through a lock and readers get a copy.
+// The news server's host and port as the running program uses them, and the time limit of
+// one exchange with it. Written by the settings dialog while exchanges read it: both go
+// through a lock and readers get a copy.
 class ServerEndpoint {
   public:
     static constexpr std::size_t kMaxHostBytes = 255;
@@ -40,8 +47,10 @@ class ServerEndpoint {
     explicit ServerEndpoint(const settings::AppSettings& settings);
 
     Endpoint Get() const;
-    // Hosts longer than 255 bytes are cut.
+    // Hosts longer than 255 bytes are cut. The time limit stays.
     void Set(std::string_view host, int port);
+    // Values of 0 or less give the built-in limit (ten minutes).
+    void SetExchangeTimeout(int seconds);
 
   private:
     mutable std::mutex mutex_;
@@ -53,7 +62,8 @@ class ServerEndpoint {
 ProxySettings ReadProxySettings();
 
 // Time-outs: connecting always gets the socket's default; whole-reply exchanges then wait
-// at most 12 seconds per read, news exchanges keep the default.
+// at most 12 seconds per read, news exchanges keep the default. Any of them is shortened to
+// what is left of the exchange's time limit.
 inline constexpr int kConnectTimeoutSeconds = CProxySocket::kDefaultTimeoutSeconds;
 inline constexpr int kWholeReplyTimeoutSeconds = 12;
 inline constexpr int kNewsTimeoutSeconds = CProxySocket::kDefaultTimeoutSeconds;
@@ -64,16 +74,18 @@ inline constexpr std::size_t kNewsChunkBytes = 1023;
 inline constexpr std::size_t kMaxWholeReplyBytes = std::size_t{16} << 20;
 
 struct ExchangeResult {
-    int code = result::kMemory;  // 0 or a negative result code (see ResultText)
-    std::string reply;           // what the server sent
-    bool complete = false;       // the reply ended with the server's close
-    bool timedOut = false;       // a read was abandoned for the time-out
+    int code = result::kMemory;   // 0 or a negative result code (see ResultText)
+    std::string reply;            // what the server sent
+    bool complete = false;        // the reply ended with the server's close
+    bool timedOut = false;        // a read was abandoned for the time-out
+    bool deadlinePassed = false;  // the exchange's time limit ended it
 };
 
 // Sends the request and reads the reply whole, in reads of at most 255 bytes, with the 12
 // second time-out. Results: 0 (the reply, complete or not, is in `reply`), -1 for an empty
 // request or a reply above kMaxWholeReplyBytes, -3 no socket, -4 no connection. A read
-// ending on a time-out or error ends the reply (complete stays false).
+// ending on a time-out or error, and the exchange's time limit, end the reply (complete
+// stays false).
 ExchangeResult RunWholeReplyExchange(const ServerEndpoint& server, std::string_view request,
                                      const platform::ManualResetEvent* stop = nullptr);
 
@@ -116,12 +128,16 @@ struct NewsExchangeOutcome {
     bool endedByHandler = false;  // onChunk returned false
     bool stopped = false;         // the stop event ended the exchange
     bool timedOut = false;        // a read was abandoned for the time-out
+    bool deadlinePassed = false;  // the exchange's time limit ended it
     bool readError = false;       // a read failed otherwise
+
+    // The reply broke off: a read failed, timed out or ran into the time limit.
+    bool BrokenOff() const { return readError || timedOut || deadlinePassed; }
 };
 
-// Runs a TRANSFER_NEWS exchange with the 120 second time-out. The stop event, when given, is
-// looked at before each chunk is handed on and while any call blocks; once set, no further
-// chunk is delivered.
+// Runs a TRANSFER_NEWS exchange with the 120 second time-out per read and the endpoint's time
+// limit for the whole. The stop event, when given, is looked at before each chunk is handed
+// on and while any call blocks; once set, no further chunk is delivered.
 NewsExchangeOutcome RunNewsExchange(const ServerEndpoint& server, std::string_view request,
                                     const NewsExchangeHandlers& handlers,
                                     const platform::ManualResetEvent* stop = nullptr);

@@ -8,8 +8,13 @@
 #include "platform/machine_id.h"
 #include "platform/md5.h"
 #include "platform/text.h"
+#include "store/news_item.h"
 
 namespace brevio::net {
+
+// The record limit stays well above the largest record the store takes whole, with the status
+// line of the first record.
+static_assert(kMaxNewsRecordBytes >= 4 * (store::kLargestBlockBytes + 1023));
 
 namespace {
 
@@ -208,9 +213,14 @@ bool RecordSplitter::Next(std::string_view& record) {
     if (at == std::string::npos) {
         // Resume at the last byte: it may be the first half of a terminator.
         scan_ = buffer_.size() > start_ ? buffer_.size() - 1 : start_;
+        if (PendingBytes() > maxRecordBytes_) tooLong_ = true;
         return false;
     }
     std::size_t end = at + kRecordTerminator.size();
+    if (end - start_ > maxRecordBytes_) {
+        tooLong_ = true;
+        return false;
+    }
     record = std::string_view(buffer_).substr(start_, end - start_);
     start_ = end;
     scan_ = end;

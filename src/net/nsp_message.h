@@ -158,21 +158,35 @@ std::optional<std::string> FindHeaderValue(std::string_view reply, std::string_v
 // terminator belong to the first record. A terminator split over two chunks is found once
 // its second byte arrives. Bytes after the last terminator are held back: they are never
 // delivered as a record, and the caller may take them with TakeLeftover at the end.
+//
+// With a record limit, a record longer than the limit (terminator included) is refused as
+// soon as that shows, complete or not: it is not delivered, nothing after it is, and at most
+// the limit plus one chunk is ever held.
 class RecordSplitter {
   public:
+    static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+
+    explicit RecordSplitter(std::size_t maxRecordBytes = kNoLimit)
+        : maxRecordBytes_(maxRecordBytes) {}
+
     // Appends a chunk and calls onRecord(record) for every record it completes, in order.
+    // False once a record went beyond the limit (that chunk and every later one are ignored).
     template <typename OnRecord>
-    void Feed(std::string_view chunk, OnRecord&& onRecord) {
+    bool Feed(std::string_view chunk, OnRecord&& onRecord) {
+        if (tooLong_) return false;
         Append(chunk);
         std::string_view record;
         while (Next(record)) onRecord(record);
         Compact();
+        return !tooLong_;
     }
 
     // Bytes received after the last complete record.
     std::size_t PendingBytes() const { return buffer_.size() - start_; }
     // Takes (and clears) the bytes after the last complete record.
     std::string TakeLeftover();
+    // A record went beyond the limit.
+    bool TooLong() const { return tooLong_; }
 
   private:
     void Append(std::string_view chunk);
@@ -180,9 +194,78 @@ class RecordSplitter {
     bool Next(std::string_view& record);
     void Compact();
 
+    std::size_t maxRecordBytes_;
     std::string buffer_;
     std::size_t start_ = 0;  // first byte of the record being collected
     std::size_t scan_ = 0;   // where the terminator search resumes
+    bool tooLong_ = false;
+};
+
+// The longest news record taken from the server, terminator (and, for the first record, the
+// status line) included. The largest valid record is about 10 KB: the kept lengths of all
+// fields (8934 bytes, the content's 5999 among them), their ten keys and line ends, the
+// terminator, and a status line of at most one read (1023 bytes). 64 KiB leaves room for
+// values the store cuts to their kept length while a record without its terminator still
+// ends the reply before it takes memory without bound.
+inline constexpr std::size_t kMaxNewsRecordBytes = std::size_t{64} << 10;
+// A status line still without its line feed after this many bytes is read as it stands.
+inline constexpr std::size_t kMaxStatusLineWaitBytes = 1024;
+
+// Reads a TRANSFER_NEWS reply as its chunks arrive: first the status line, which is read once
+// it is whole (up to its line feed) however the bytes were cut, then, after status 200, the
+// records (RecordSplitter with kMaxNewsRecordBytes).
+//
+// onStatus(const ReplyStatus&, std::string_view received) is called once, when the status
+// line is whole, with every byte received up to then; onRecord(std::string_view record) for
+// each record completed after status 200.
+class NewsReplyReader {
+  public:
+    explicit NewsReplyReader(std::size_t maxRecordBytes = kMaxNewsRecordBytes)
+        : splitter_(maxRecordBytes) {}
+
+    // Takes the next chunk. False when the reading should end: the status is not 200 or a
+    // record went beyond the limit.
+    template <typename OnStatus, typename OnRecord>
+    bool Feed(std::string_view chunk, OnStatus&& onStatus, OnRecord&& onRecord) {
+        if (status_) return Records(chunk, onRecord);
+        head_.append(chunk.data(), chunk.size());
+        if (chunk.find('\n') == std::string_view::npos && head_.size() < kMaxStatusLineWaitBytes)
+            return true;
+        return Begin(onStatus, onRecord);
+    }
+
+    // The server ended the reply with its close: a status line still waiting for its line
+    // feed is read as it stands (and any record after it delivered).
+    template <typename OnStatus, typename OnRecord>
+    void Finish(OnStatus&& onStatus, OnRecord&& onRecord) {
+        if (!status_ && !head_.empty()) Begin(onStatus, onRecord);
+    }
+
+    // The status, once its line was whole.
+    const std::optional<ReplyStatus>& Status() const { return status_; }
+    bool RecordTooLong() const { return splitter_.TooLong(); }
+    // Bytes held: the start of a status line not yet whole, or of a record not yet complete.
+    std::size_t PendingBytes() const { return status_ ? splitter_.PendingBytes() : head_.size(); }
+
+  private:
+    template <typename OnStatus, typename OnRecord>
+    bool Begin(OnStatus&& onStatus, OnRecord&& onRecord) {
+        status_ = ParseReplyStatus(head_);
+        std::string head = std::move(head_);
+        head_.clear();
+        onStatus(*status_, std::string_view(head));
+        return Records(head, onRecord);
+    }
+
+    template <typename OnRecord>
+    bool Records(std::string_view bytes, OnRecord&& onRecord) {
+        if (status_->kind != ReplyKind::kData) return false;
+        return splitter_.Feed(bytes, onRecord);
+    }
+
+    std::optional<ReplyStatus> status_;
+    std::string head_;  // bytes received while the status line is not whole
+    RecordSplitter splitter_;
 };
 
 // ---- Exchange result codes ------------------------------------------------------------------

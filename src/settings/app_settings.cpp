@@ -70,6 +70,7 @@ AppSettings LoadAppSettings() {
     s.searchThreads = limit(keys::kSearchThreads, keys::kBuiltInSearchThreads);
     s.socketInterval = limit(keys::kSocketInterval, keys::kBuiltInSocketInterval);
     s.diskInterval = limit(keys::kDiskInterval, keys::kBuiltInDiskInterval);
+    s.exchangeTimeout = limit(keys::kExchangeTimeout, keys::kBuiltInExchangeTimeout);
 
     s.transPath = ReadString(keys::kTransPath, "");
     if (s.transPath.size() < 3) {

@@ -19,6 +19,7 @@ struct AppSettings {
     int searchThreads = 0;  // effective limits
     int socketInterval = 0;
     int diskInterval = 0;
+    int exchangeTimeout = 0;  // seconds
     std::string transPath;
     bool isTransNews = false;
     int isAutoMark = 1;

@@ -35,6 +35,8 @@ inline constexpr int kProxyAuthDefault = 0;
 inline constexpr const char* kSearchThreads = "SearchThreads";
 inline constexpr const char* kSocketInterval = "SocketInterval";
 inline constexpr const char* kDiskInterval = "DiskInterval";
+// Seconds one server exchange may take from connecting to the end of its reply.
+inline constexpr const char* kExchangeTimeout = "ExchangeTimeout";
 inline constexpr int kLimitDefault = 0;
 
 // Skin, clean-up and history.
@@ -96,5 +98,8 @@ inline constexpr const char* kBuiltInPortal = "http://127.0.0.1:8080";
 inline constexpr int kBuiltInSearchThreads = 3;
 inline constexpr int kBuiltInSocketInterval = 10;
 inline constexpr int kBuiltInDiskInterval = 10;
+// Ten minutes: a slow server still finishes a long reply; one that trickles bytes does not
+// keep a reception thread for good.
+inline constexpr int kBuiltInExchangeTimeout = 600;
 
 }  // namespace brevio::settings::keys

@@ -4,8 +4,14 @@
 
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "store/news_file_format.h"
 
 namespace brevio::store {
+
+// A content kept from a text block fits the news file's content buffer.
+static_assert(kept::kContent == kContentMax);
+static_assert(kMaxNewsId < std::numeric_limits<std::int32_t>::max());
+
 namespace {
 
 constexpr std::string_view kContentKey = "CONTENT:";

@@ -1,5 +1,6 @@
 // Exchanges with a loopback news server: whole replies, the news chunks, failures, the
-// 12-second time-out, stops, and proxy values taken from the registry at every exchange.
+// 12-second time-out, the time limit of a whole exchange, stops, and proxy values taken from
+// the registry at every exchange.
 #include "net/exchange.h"
 
 #include <gtest/gtest.h>
@@ -54,6 +55,22 @@ TEST_F(ExchangeTest, ServerEndpointHoldsACopy) {
     fromSettings.Set(std::string(300, 'h'), 7001);
     EXPECT_EQ(fromSettings.Get().host, std::string(ServerEndpoint::kMaxHostBytes, 'h'));
     EXPECT_EQ(fromSettings.Get().port, 7001);
+}
+
+TEST_F(ExchangeTest, ServerEndpointCarriesTheExchangeTimeLimit) {
+    EXPECT_EQ(ServerEndpoint().Get().exchangeTimeoutSeconds, keys::kBuiltInExchangeTimeout);
+    // First start: the value is written as 0 and the built-in limit applies.
+    EXPECT_EQ(ServerEndpoint(settings::LoadAppSettings()).Get().exchangeTimeoutSeconds,
+              keys::kBuiltInExchangeTimeout);
+    EXPECT_EQ(settings::ReadInt(keys::kExchangeTimeout, 99), 0);
+
+    settings::WriteInt(keys::kExchangeTimeout, 45);
+    ServerEndpoint endpoint(settings::LoadAppSettings());
+    EXPECT_EQ(endpoint.Get().exchangeTimeoutSeconds, 45);
+    endpoint.Set("news.example.cn", 6001);  // the settings dialog changes host and port only
+    EXPECT_EQ(endpoint.Get().exchangeTimeoutSeconds, 45);
+    endpoint.SetExchangeTimeout(-3);
+    EXPECT_EQ(endpoint.Get().exchangeTimeoutSeconds, keys::kBuiltInExchangeTimeout);
 }
 
 TEST_F(ExchangeTest, ReferenceListReplyArrivesWhole) {
@@ -242,6 +259,69 @@ TEST_F(ExchangeTest, StopEndsANewsExchangeWaitingForASilentServer) {
     EXPECT_TRUE(out.stopped);
     EXPECT_FALSE(out.timedOut);
     EXPECT_EQ(out.code, result::kNetworkKernel);
+}
+
+// Servers that never let a read wait long, or that wait less than a read's own time-out: only
+// the time limit of the whole exchange ends them (one second here).
+TEST_F(ExchangeTest, TheExchangeTimeLimitEndsTricklingAndStalledReplies) {
+    const std::string req = "TRANSFER_NEWS NSP/0.2\r\n\r\n";
+    const std::string reply = "200,OK\r\n" + std::string(60, 'x');
+    LoopbackServer trickling([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        test::Trickle(fd, reply, 1, 100, trickling);  // six seconds for the whole reply
+    });
+    ServerEndpoint endpoint("127.0.0.1", trickling.Port());
+    endpoint.SetExchangeTimeout(1);
+    std::size_t bytes = 0;
+    NewsExchangeHandlers handlers;
+    handlers.onChunk = [&](std::string_view chunk) {
+        bytes += chunk.size();
+        return true;
+    };
+    auto start = std::chrono::steady_clock::now();
+    NewsExchangeOutcome news = RunNewsExchange(endpoint, req, handlers);
+    double took = SecondsSince(start);
+    EXPECT_GE(took, 0.9);
+    EXPECT_LT(took, 2.5);
+    EXPECT_TRUE(news.deadlinePassed);
+    EXPECT_TRUE(news.BrokenOff());
+    EXPECT_FALSE(news.timedOut);
+    EXPECT_FALSE(news.closedByServer);
+    EXPECT_EQ(news.code, result::kSuccess);  // chunks were handed on
+    EXPECT_GT(bytes, 0u);
+    EXPECT_LT(bytes, reply.size());
+
+    // The status line, then silence for longer than the limit but less than a read's 120 s.
+    LoopbackServer stalled([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "200,OK\r\n");
+        test::WaitWhileRunning(stalled, 10000);
+    });
+    endpoint.Set("127.0.0.1", stalled.Port());
+    start = std::chrono::steady_clock::now();
+    NewsExchangeOutcome silent = RunNewsExchange(endpoint, req, handlers);
+    took = SecondsSince(start);
+    EXPECT_LT(took, 2.5);
+    EXPECT_TRUE(silent.deadlinePassed);
+    EXPECT_FALSE(silent.timedOut);
+    EXPECT_FALSE(silent.readError);
+
+    // A whole-reply exchange: the partial list is not taken for the whole one.
+    LoopbackServer slowList([&](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        test::Trickle(fd, reply, 1, 100, slowList);
+    });
+    endpoint.Set("127.0.0.1", slowList.Port());
+    start = std::chrono::steady_clock::now();
+    ExchangeResult list = FetchReferenceList(endpoint, {"u", "p"}, "stock", 0);
+    took = SecondsSince(start);
+    EXPECT_LT(took, 2.5);
+    EXPECT_EQ(list.code, result::kNetworkKernel);
+    EXPECT_TRUE(list.deadlinePassed);
+    EXPECT_FALSE(list.timedOut);
+    EXPECT_FALSE(list.complete);
+    EXPECT_FALSE(list.reply.empty());
+    EXPECT_LT(list.reply.size(), reply.size());
 }
 
 TEST_F(ExchangeTest, ProxyValuesAreReadForEveryExchange) {

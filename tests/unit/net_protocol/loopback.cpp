@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -133,6 +134,18 @@ void LoopbackServer::Run() {
         handler_(fd);
         ::close(fd);
     }
+}
+
+bool Trickle(int fd, std::string_view bytes, std::size_t piece, int pauseMs,
+             const LoopbackServer& server) {
+    while (!bytes.empty()) {
+        if (server.Stopping()) return false;
+        std::string_view now = bytes.substr(0, std::max<std::size_t>(piece, 1));
+        if (!WriteAll(fd, now)) return false;
+        bytes.remove_prefix(now.size());
+        ::usleep(static_cast<useconds_t>(pauseMs) * 1000);
+    }
+    return true;
 }
 
 void WaitWhileRunning(const LoopbackServer& server, int timeoutMs) {

@@ -64,6 +64,12 @@ class LoopbackServer {
 // Waits (in small steps, at most timeoutMs) until the server stops; for silent peers.
 void WaitWhileRunning(const LoopbackServer& server, int timeoutMs);
 
+// A slow peer: writes the bytes `piece` bytes at a time with pauseMs after each piece, until
+// all are written, a write fails (the client has gone) or the server stops. True when every
+// byte was written.
+bool Trickle(int fd, std::string_view bytes, std::size_t piece, int pauseMs,
+             const LoopbackServer& server);
+
 // The full path of a program found in PATH, /usr/sbin or /sbin; empty when missing.
 std::string FindProgram(const std::string& name);
 

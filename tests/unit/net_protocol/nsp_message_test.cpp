@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -361,6 +362,164 @@ TEST(NspRecords, ReplyWithoutTerminatorDeliversNothing) {
         EXPECT_EQ(rec, "a" + T);
     });
     EXPECT_EQ(records, 1);
+}
+
+TEST(NspRecords, RecordLimitRefusesLongRecordsCompleteOrNot) {
+    std::vector<std::string> got;
+    auto collect = [&](std::string_view rec) { got.emplace_back(rec); };
+
+    // A complete record one byte above the limit, behind one at the limit, in one chunk: the
+    // first is delivered, the long one and everything after it are not.
+    RecordSplitter complete(8);
+    EXPECT_FALSE(complete.Feed("ID:1.." + T + "ID:22.." + T + "ID:3" + T, collect));
+    EXPECT_EQ(got, std::vector<std::string>{"ID:1.." + T});
+    EXPECT_TRUE(complete.TooLong());
+    EXPECT_FALSE(complete.Feed("ID:4" + T, collect));
+    EXPECT_EQ(got.size(), 1u);
+
+    // A record without its terminator is refused once it holds more than the limit, so what
+    // is held stays bounded however long the server goes on.
+    got.clear();
+    RecordSplitter open(8);
+    EXPECT_TRUE(open.Feed("ID:5" + T + "ABCDEFG", collect));
+    EXPECT_EQ(open.PendingBytes(), 7u);
+    EXPECT_FALSE(open.Feed("HI", collect));
+    EXPECT_TRUE(open.TooLong());
+    const std::size_t held = open.PendingBytes();
+    for (int i = 0; i < 100; ++i) EXPECT_FALSE(open.Feed(std::string(1000, 'x'), collect));
+    EXPECT_EQ(open.PendingBytes(), held);
+    EXPECT_EQ(got, std::vector<std::string>{"ID:5" + T});
+
+    // Exactly at the limit, the terminator's halves in two chunks.
+    got.clear();
+    RecordSplitter edge(8);
+    EXPECT_TRUE(edge.Feed("ID:6..\x80", collect));
+    EXPECT_TRUE(edge.Feed("\x80", collect));
+    EXPECT_EQ(got, std::vector<std::string>{"ID:6..\x80\x80"});
+}
+
+// ---- News reply reading -------------------------------------------------------------------
+
+struct ReadReply {
+    int statusCalls = 0;
+    std::optional<int> code;
+    std::string received;  // what onStatus was given
+    std::vector<std::string> records;
+    bool reading = true;  // what the last Feed returned
+};
+
+// Feeds the pieces in order (stopping where Feed says so), then Finish when `closed`.
+ReadReply ReadPieces(NewsReplyReader& reader, const std::vector<std::string>& pieces,
+                     bool closed = true) {
+    ReadReply out;
+    auto onStatus = [&](const ReplyStatus& status, std::string_view received) {
+        ++out.statusCalls;
+        out.code = status.code;
+        out.received = std::string(received);
+    };
+    auto onRecord = [&](std::string_view rec) { out.records.emplace_back(rec); };
+    for (const auto& piece : pieces) {
+        out.reading = reader.Feed(piece, onStatus, onRecord);
+        if (!out.reading) break;
+    }
+    if (closed) reader.Finish(onStatus, onRecord);
+    return out;
+}
+
+TEST(NspNewsReply, StatusLineIsReadWholeWhereverTheBytesAreCut) {
+    const std::string head = "200,OK\r\n";
+    const std::string r1 = "ID:1\r\nCONTENT:a" + T, r2 = "ID:2\r\nCONTENT:b" + T;
+    const std::string reply = head + r1 + r2;
+    for (std::size_t cut = 1; cut < reply.size(); ++cut) {
+        NewsReplyReader reader;
+        ReadReply r = ReadPieces(reader, {reply.substr(0, cut), reply.substr(cut)});
+        ASSERT_EQ(r.statusCalls, 1) << "cut at " << cut;
+        ASSERT_EQ(r.code, kStatusData) << "cut at " << cut;
+        ASSERT_EQ(r.records, (std::vector<std::string>{head + r1, r2})) << "cut at " << cut;
+        ASSERT_TRUE(r.reading);
+    }
+
+    // Byte by byte: nothing is decided before the line feed.
+    NewsReplyReader reader;
+    int calls = 0;
+    auto count = [&](const ReplyStatus& status, std::string_view) {
+        ++calls;
+        EXPECT_EQ(status.kind, ReplyKind::kNothingNew);
+    };
+    auto none = [](std::string_view) { ADD_FAILURE() << "a 201 reply has no records"; };
+    const std::string nothing = "201,没有新的新闻\r\n";
+    for (std::size_t i = 0; i + 1 < nothing.size(); ++i) {
+        EXPECT_TRUE(reader.Feed(nothing.substr(i, 1), count, none)) << i;
+        EXPECT_EQ(calls, 0) << i;
+    }
+    EXPECT_FALSE(reader.Feed("\n", count, none));
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(reader.Status()->code, kStatusNothingNew);
+}
+
+TEST(NspNewsReply, ErrorsCloseBeforeTheLineEndAndLongLines) {
+    // An error status: onStatus gets every byte received so far, the reading ends.
+    NewsReplyReader error;
+    ReadReply e = ReadPieces(error, {"50", "0,服务器忙\r\nrest", "never read"}, false);
+    EXPECT_FALSE(e.reading);
+    EXPECT_EQ(e.code, 500);
+    EXPECT_EQ(e.received, "500,服务器忙\r\nrest");
+    EXPECT_EQ(error.Status()->kind, ReplyKind::kError);
+
+    // The server closed without a line feed: what came is the status line.
+    NewsReplyReader unended;
+    ReadReply u = ReadPieces(unended, {"20", "1,none"}, false);
+    EXPECT_EQ(u.statusCalls, 0);
+    EXPECT_EQ(unended.PendingBytes(), 8u);
+    ReadPieces(unended, {}, true);
+    ASSERT_TRUE(unended.Status().has_value());
+    EXPECT_EQ(unended.Status()->kind, ReplyKind::kNothingNew);
+
+    // Nothing at all: no status, even at the close.
+    NewsReplyReader empty;
+    EXPECT_EQ(ReadPieces(empty, {""}).statusCalls, 0);
+    EXPECT_FALSE(empty.Status().has_value());
+
+    // A first line that never ends is read once the wait limit is reached.
+    NewsReplyReader endless;
+    ReadReply l =
+        ReadPieces(endless, {"200," + std::string(kMaxStatusLineWaitBytes - 5, 'x')}, false);
+    EXPECT_EQ(l.statusCalls, 0);
+    l = ReadPieces(endless, {"x", "y"}, false);
+    EXPECT_EQ(l.statusCalls, 1);
+    EXPECT_EQ(l.code, kStatusData);
+}
+
+TEST(NspNewsReply, RecordsAreBoundedByTheLargestValidRecord) {
+    // A record with a content far beyond the kept length still passes.
+    const std::string big = "200,OK\r\nID:1\r\nCONTENT:" + std::string(60000, 'c') + T;
+    NewsReplyReader reader;
+    std::vector<std::string> pieces;
+    for (std::size_t at = 0; at < big.size(); at += 1023) pieces.push_back(big.substr(at, 1023));
+    ReadReply ok = ReadPieces(reader, pieces);
+    EXPECT_TRUE(ok.reading);
+    EXPECT_EQ(ok.records, std::vector<std::string>{big});
+    EXPECT_FALSE(reader.RecordTooLong());
+
+    // One without a terminator ends the reply once it passes the limit, and no more is held.
+    NewsReplyReader endless;
+    ReadReply r = ReadPieces(endless, {"200,OK\r\nID:2" + T, "ID:3\r\nCONTENT:"}, false);
+    std::size_t fed = 0;
+    const std::string kilobyte(1023, 'z');
+    auto ignoreStatus = [](const ReplyStatus&, std::string_view) {};
+    auto ignoreRecord = [](std::string_view) {};
+    while (endless.Feed(kilobyte, ignoreStatus, ignoreRecord)) {
+        fed += kilobyte.size();
+        ASSERT_LE(fed, kMaxNewsRecordBytes + kilobyte.size());
+    }
+    // Refused with the chunk that took the open record ("ID:3\r\nCONTENT:" and what followed)
+    // beyond the limit, not earlier.
+    const std::size_t open = std::string("ID:3\r\nCONTENT:").size() + fed;
+    EXPECT_LE(open, kMaxNewsRecordBytes);
+    EXPECT_GT(open + kilobyte.size(), kMaxNewsRecordBytes);
+    EXPECT_TRUE(endless.RecordTooLong());
+    EXPECT_LE(endless.PendingBytes(), kMaxNewsRecordBytes + kilobyte.size());
+    EXPECT_EQ(r.records, std::vector<std::string>{"200,OK\r\nID:2" + T});
 }
 
 TEST(NspResults, CodeTable) {

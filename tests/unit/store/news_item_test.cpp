@@ -84,6 +84,15 @@ TEST(NewsBlockTest, OverlongValuesAreCutWithoutSplittingACharacter) {
     EXPECT_EQ(ParseNewsBlock("WEBSITE:-99999999999\n").websiteId, INT_MIN);
 }
 
+TEST(NewsBlockTest, IdsOutsideOneToBelowTheLimitAreNotValid) {
+    for (const char* block : {"ID:1\n", "ID:2147483646\n", "ID:12abc\n", "ID: 7\n"})
+        EXPECT_TRUE(IsValidNewsId(ParseNewsBlock(block).newsId)) << block;
+    // Beyond 32 bits the id is read as the limit, which is refused like the limit itself.
+    for (const char* block : {"ID:2147483647\n", "ID:99999999999999999999\n", "ID:0\n", "ID:-5\n",
+                              "ID:abc\n", "ID:\n", "TITLE:no id\n"})
+        EXPECT_FALSE(IsValidNewsId(ParseNewsBlock(block).newsId)) << block;
+}
+
 // Random bytes with keys and end marks sprinkled in: every value stays within its kept
 // length and ends on a character boundary when it was cut, and the record built from it is
 // sound.
