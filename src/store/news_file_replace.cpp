@@ -200,6 +200,14 @@ int RecoverNewsFiles(std::string_view contentFolder) {
                     ++repaired;
                 }
             }
+            if (std::size_t at = name.find(std::string(kCommitMarkerExt) + ".tmp");
+                at != std::string::npos) {
+                // The temporary of a marker that was never put in place: nothing was
+                // committed, so it is a leftover once the write lock is free.
+                NewsFileWriteLock lock(folder + name.substr(0, at));
+                if (platform::RemoveFile(folder + name)) ++repaired;
+                continue;
+            }
             if (EndsWith(name, kIndexExt)) {
                 const std::string basePath = folder + name.substr(0, name.size() - kIndexExt.size());
                 if (RepairHeaderCounts(basePath) == 1) ++repaired;

@@ -1,6 +1,7 @@
 // Several processes on one content folder: the desktop client, the headless client and
 // command-line runs file, flag and compact the same news files at once. Each case forks real
 // processes, so the locks are exercised across processes and not only across threads.
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "platform/fs.h"
+#include "platform/process_lock.h"
+#include "platform/text.h"
 #include "settings/history_cleanup.h"
 #include "settings/keys.h"
 #include "settings/registry_values.h"
@@ -186,6 +189,34 @@ TEST_F(NewsFileProcessesTest, AnItemFiledAgainAfterAnInterruptionIsStoredOnce) {
     // Appending by hand (a favourites copy) still adds what it is given.
     ASSERT_GT(AppendItem(folder_, "T04", Item(30), ""), 0);
     EXPECT_EQ(CheckedRecords("T04")[30], 2);
+}
+
+TEST_F(NewsFileProcessesTest, ASecondClientOnOneProgramFolderIsToldWhichOneRuns) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t owner = ::fork();
+    if (owner == 0) {
+        platform::InstanceLock lock(Home(), "brevio-cli run");
+        char c = lock.Held() ? 'y' : 'n';
+        (void)!::write(ready[1], &c, 1);
+        ::pause();  // until killed: a client that dies never frees the lock by hand
+        ::_exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+
+    platform::InstanceLock second(Home(), "brevio", 100);
+    EXPECT_FALSE(second.Held());
+    EXPECT_EQ(second.Holder(), platform::Format("brevio-cli run, 进程 %d", static_cast<int>(owner)));
+    EXPECT_NE(second.RefusalText().find(second.Holder()), std::string::npos);
+
+    ::kill(owner, SIGKILL);
+    ::waitpid(owner, nullptr, 0);
+    platform::InstanceLock third(Home(), "brevio");
+    EXPECT_TRUE(third.Held());
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
 
 }  // namespace
