@@ -55,14 +55,23 @@ int Save(store::FolderOrganizer& organizer) {
     return kExitFailure;
 }
 
+// Whether a verb takes `count` arguments in all (the verb and the list included).
+bool FoldersArgsFit(const std::string& verb, std::size_t count) {
+    if (verb == "list") return count == 2;
+    if (verb == "add") return count == 3 || count == 4;
+    if (verb == "delete") return count == 3;
+    if (verb == "rename" || verb == "keywords") return count == 4;
+    return false;
+}
+
 int FoldersCommand(const Args& args) {
-    if (args.size() < 2) return Usage("folders");
+    if (args.empty() || !FoldersArgsFit(args[0], args.size())) return Usage("folders");
     const std::string& verb = args[0];
     store::FolderListKind kind;
     if (!ParseList(args[1], kind)) return Usage("folders");
     Folders folders;
 
-    if (verb == "list" && args.size() == 2) {
+    if (verb == "list") {
         std::string out = "id\tname\tkeywords\n";
         for (const store::FolderEntry& e : *folders.lists.Holder(kind).Get()) {
             out += std::to_string(e.id) + "\t" + TsvCell(e.name) + "\t" + TsvCell(e.KeywordText()) +
@@ -73,7 +82,7 @@ int FoldersCommand(const Args& args) {
     }
 
     store::FolderOrganizer organizer(kind, folders.lists);
-    if (verb == "add" && (args.size() == 3 || args.size() == 4)) {
+    if (verb == "add") {
         store::NewFolderForm form = organizer.NewEntry();
         if (auto refused = form.Ok(ToGbk(args[2]), args.size() == 4 ? ToGbk(args[3]) : "")) {
             return Refused(refused->message);
@@ -84,7 +93,6 @@ int FoldersCommand(const Args& args) {
         return rc;
     }
 
-    if (args.size() < 3) return Usage("folders");
     std::int32_t id = 0;
     if (!ParseNewsId(args[2], id)) {
         ErrorLine("not a folder ID: " + ToGbk(args[2]));
@@ -95,11 +103,11 @@ int FoldersCommand(const Args& args) {
         ErrorLine(platform::Format("no folder with ID %d", id));
         return kExitFailure;
     }
-    if (verb == "delete" && args.size() == 3) {
+    if (verb == "delete") {
         if (auto refused = organizer.Delete(row)) return Refused(*refused);
         return Save(organizer);
     }
-    if (verb == "rename" && args.size() == 4) {
+    if (verb == "rename") {
         auto step = organizer.Rename(row);
         if (auto* refused = std::get_if<store::FormMessage>(&step)) return Refused(*refused);
         store::RenameForm& form = std::get<store::RenameForm>(step);
@@ -107,7 +115,7 @@ int FoldersCommand(const Args& args) {
         organizer.Apply(*row, form);
         return Save(organizer);
     }
-    if (verb == "keywords" && args.size() == 4) {
+    if (verb == "keywords") {
         auto step = organizer.Properties(row);
         if (auto* refused = std::get_if<store::FormMessage>(&step)) return Refused(*refused);
         store::PropertiesForm& form = std::get<store::PropertiesForm>(step);

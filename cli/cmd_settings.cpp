@@ -90,10 +90,9 @@ int Set(const std::string& name, const std::string& value, bool asInt) {
 int Run(const Args& args) {
     if (args.size() == 1 && args[0] == "load") return Load();
     if (args.size() == 2 && args[0] == "get") return Get(args[1]);
-    if (args.size() >= 3 && args[0] == "set") {
-        bool asInt = args.size() == 4 && args[3] == "--int";
-        if (args.size() == 4 && !asInt) return Usage("settings");
-        return Set(args[1], args[2], asInt);
+    if (args.size() == 3 && args[0] == "set") return Set(args[1], args[2], false);
+    if (args.size() == 4 && args[0] == "set" && args[3] == "--int") {
+        return Set(args[1], args[2], true);
     }
     return Usage("settings");
 }

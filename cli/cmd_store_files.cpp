@@ -66,30 +66,36 @@ int Header(const Target& t) {
     return kExitOk;
 }
 
+// The number of arguments a verb takes after KIND BASE.
+std::size_t ArgsAfterBase(const std::string& verb) {
+    if (verb == "read" || verb == "delete" || verb == "restore") return 1;
+    if (verb == "mark-read") return 2;
+    return 0;  // list, header
+}
+
 int Run(const Args& args) {
-    if (args.size() < 3) return Usage(args[0]);
     const std::string& verb = args[0];
+    if (args.size() != 3 + ArgsAfterBase(verb)) return Usage(verb);
     store::FolderKind kind = 0;
     if (!ParseFolderKind(args[1], kind)) {
         ErrorLine("unknown folder kind " + ToGbk(args[1]));
         return kExitUsage;
     }
-    if (verb == "list" && args.size() == 3) return List(MakeTarget(kind, args[2]));
-    if (verb == "header" && args.size() == 3) return Header(MakeTarget(kind, args[2]));
+    if (verb == "list") return List(MakeTarget(kind, args[2]));
+    if (verb == "header") return Header(MakeTarget(kind, args[2]));
 
     std::int32_t id = 0;
-    if (args.size() < 4) return Usage(verb);
     if (!ParseNewsId(args[3], id)) {
         ErrorLine("not a news ID: " + ToGbk(args[3]));
         return kExitUsage;
     }
-    if (verb == "read" && args.size() == 4) return Read(MakeTarget(kind, args[2]), id);
-    if ((verb == "delete" || verb == "restore") && args.size() == 4) {
+    if (verb == "read") return Read(MakeTarget(kind, args[2]), id);
+    if (verb == "delete" || verb == "restore") {
         Target t = MakeTarget(kind, args[2]);
         return Flag(t, verb.c_str(), store::MarkDeleted(t.folder, t.base, id, verb == "delete"),
                     id);
     }
-    if (verb == "mark-read" && args.size() == 5 && (args[4] == "0" || args[4] == "1")) {
+    if (verb == "mark-read" && (args[4] == "0" || args[4] == "1")) {
         Target t = MakeTarget(kind, args[2]);
         return Flag(t, "mark-read", store::MarkRead(t.folder, t.base, id, args[4] == "1"), id);
     }

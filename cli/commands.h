@@ -36,7 +36,9 @@ std::string ToUtf8(const std::string& gbk);
 // Prints a usage message for the command to stderr and returns kExitUsage.
 int Usage(const std::string& commandName);
 
-// Small argument parsing helpers.
+// Small argument parsing helpers. Numbers on the command line are decimal: an optional "-"
+// and digits, nothing else ("010" is ten; "0x10", "1e3", " 5" and "+5" are refused), within
+// the range of long long; callers check their own narrower range.
 bool ParseInt(const std::string& text, long long& value);
 
 }  // namespace brevio::cli

@@ -1,4 +1,5 @@
 // brevio-cli: the headless front end. Usage: brevio-cli [--home DIR] COMMAND [ARGS]
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +29,27 @@ class StderrMessageBoxes : public platform::MessageBoxSink {
 
 void PrintHelp() {
     std::printf("usage: brevio-cli [--home DIR] COMMAND [ARGS]\n\ncommands:\n");
+    std::printf("  help [COMMAND]                      this list, or the usage of one command\n");
     for (const auto& c : Registry()) std::printf("%s\n", c.usage.c_str());
+}
+
+// help [COMMAND]
+int Help(const Args& args) {
+    if (args.empty()) {
+        PrintHelp();
+        return kExitOk;
+    }
+    if (args.size() == 1) {
+        for (const auto& c : Registry()) {
+            if (c.name == args[0]) {
+                std::printf("%s\n", c.usage.c_str());
+                return kExitOk;
+            }
+        }
+        ErrorLine("unknown command " + ToGbk(args[0]));
+    }
+    std::fprintf(stderr, "usage: brevio-cli help [COMMAND]\n");
+    return kExitUsage;
 }
 
 }  // namespace
@@ -71,11 +92,14 @@ int Usage(const std::string& commandName) {
 }
 
 bool ParseInt(const std::string& text, long long& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
+    const std::size_t digits = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() == digits) return false;
+    for (std::size_t i = digits; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
     errno = 0;
-    value = std::strtoll(text.c_str(), &end, 0);
-    return errno == 0 && end && *end == '\0';
+    value = std::strtoll(text.c_str(), nullptr, 10);
+    return errno == 0;
 }
 
 }  // namespace brevio::cli
@@ -84,7 +108,11 @@ int main(int argc, char** argv) {
     using namespace brevio::cli;
     int i = 1;
     while (i < argc && argv[i][0] == '-') {
-        if (std::strcmp(argv[i], "--home") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--home") == 0) {
+            if (i + 1 >= argc) {
+                ErrorLine("--home needs a folder");
+                return kExitUsage;
+            }
             setenv("BREVIO_HOME", argv[i + 1], 1);
             i += 2;
         } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -102,11 +130,8 @@ int main(int argc, char** argv) {
     static StderrMessageBoxes boxes;
     brevio::platform::SetMessageBoxes(&boxes);
     std::string name = argv[i];
-    if (name == "help") {
-        PrintHelp();
-        return kExitOk;
-    }
     Args args(argv + i + 1, argv + argc);
+    if (name == "help") return Help(args);
     for (const auto& c : Commands()) {
         if (c.name == name) {
             int rc = c.run(args);

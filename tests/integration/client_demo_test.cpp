@@ -36,6 +36,15 @@ std::vector<std::string> Fields(const std::string& line) {
     return platform::Split(line, '\t');
 }
 
+// Runs brevio-cli on the program folder of the test; its output comes back in GBK.
+ProgramRun RunCli(std::vector<std::string> args) {
+    args.insert(args.begin(), kCli);
+    ProgramRun run = RunProgram(args, 120000);
+    run.out = platform::Utf8ToGbk(run.out);
+    run.err = platform::Utf8ToGbk(run.err);
+    return run;
+}
+
 // One line of the reception summary: group, key, name, count or failure text.
 struct Received {
     std::string group, key, name, result;
@@ -64,14 +73,7 @@ class ClientDemoTest : public TempHomeTest {
         }
     }
 
-    // Runs brevio-cli; its output comes back in GBK.
-    ProgramRun Cli(std::vector<std::string> args) {
-        args.insert(args.begin(), kCli);
-        ProgramRun run = RunProgram(args, 120000);
-        run.out = platform::Utf8ToGbk(run.out);
-        run.err = platform::Utf8ToGbk(run.err);
-        return run;
-    }
+    ProgramRun Cli(std::vector<std::string> args) { return RunCli(std::move(args)); }
 
     std::vector<Received> Receive() {
         ProgramRun run = Cli({"receive", "--all", "--quiet"});
@@ -239,6 +241,184 @@ TEST_F(ClientDemoTest, WebFetchAndSiteProposal) {
         Cli({"addsite", "我的网站", "http://www.example.cn", "10001", "01", "110", "一个新闻网站"});
     EXPECT_EQ(add.exitCode, 0) << add.out << add.err;
     EXPECT_NE(add.out.find("200"), std::string::npos) << add.out;
+}
+
+TEST_F(ClientDemoTest, AnUnknownCategoryIsAUsageErrorAndReceivesNothing) {
+    StartServer();
+    ASSERT_EQ(Cli({"login", "demo", "demo123"}).exitCode, 0);
+    ProgramRun unknown = Cli({"receive", "--category", "99999", "--quiet"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_NE(unknown.err.find("99999"), std::string::npos) << unknown.err;
+    // One unknown key among known ones stops the whole command before it receives anything.
+    EXPECT_EQ(Cli({"receive", "--category", "09001", "99999", "--quiet"}).exitCode, 2);
+    EXPECT_TRUE(ListedIds("public", "09001").empty());
+    EXPECT_EQ(Cli({"receive", "--category", "09001", "--category", "--quiet"}).exitCode, 2);
+
+    ProgramRun known = Cli({"receive", "--category", "09001", "--quiet"});
+    EXPECT_EQ(known.exitCode, 0) << known.err;
+    EXPECT_FALSE(ListedIds("public", "09001").empty());
+}
+
+// brevio-cli without a server: argument rules and the store check.
+class CliCommandLineTest : public TempHomeTest {
+  protected:
+    void SetUp() override { content_ = settings::LoadAppSettings().contentFolder; }
+
+    std::string Folder(store::FolderKind kind) const {
+        return store::ResolveFolder(content_, kind);
+    }
+    // brevio-cli with the arguments (GBK here) given as UTF-8, as a terminal gives them.
+    static ProgramRun Run(std::vector<std::string> args) {
+        for (std::string& a : args) a = platform::GbkToUtf8(a);
+        return RunCli(std::move(args));
+    }
+    void Append(store::FolderKind kind, const std::string& base, std::int32_t id) {
+        ASSERT_TRUE(platform::CreateFolders(Folder(kind)));
+        store::NewsItem item;
+        item.newsId = id;
+        item.title = "标题" + std::to_string(id);
+        item.timeText = "2024-6-1 8:0:0";
+        item.content = Body(id);
+        ASSERT_GT(store::AppendItem(Folder(kind), base, item, "网站"), 0);
+    }
+    static std::string Body(std::int32_t id) { return "正文 " + std::to_string(id); }
+
+    std::string content_;
+};
+
+TEST_F(CliCommandLineTest, NumbersAreDecimalOnly) {
+    for (std::int32_t id : {8, 10, 16}) Append(store::kFolderPublic, "09001", id);
+    Append(store::kFolderTrade, "01", 1);
+
+    ProgramRun ten = Run({"read", "public", "09001", "010"});
+    ASSERT_EQ(ten.exitCode, 0) << ten.err;
+    EXPECT_EQ(ten.out, Body(10) + "\n");
+    EXPECT_EQ(Run({"read", "public", "09001", "-0"}).exitCode, 1) << "no record 0";
+    // Not decimal, or beyond a news ID (4294967306 would wrap to 10).
+    for (const char* bad : {"0x10", "0X10", "1e1", "+10", " 10", "10 ", "", "-", "4294967306",
+                            "99999999999999999999", "０１"}) {
+        ProgramRun run = Run({"read", "public", "09001", bad});
+        EXPECT_EQ(run.exitCode, 2) << "[" << bad << "] " << run.out;
+        EXPECT_TRUE(run.out.empty()) << bad;
+    }
+    // Folder kinds given as numbers: 012 is the trade folder, 0xC nothing.
+    ProgramRun trade = Run({"list", "012", "01"});
+    ASSERT_EQ(trade.exitCode, 0) << trade.err;
+    EXPECT_NE(trade.out.find("标题1"), std::string::npos) << trade.out;
+    EXPECT_EQ(Run({"list", "0xC", "01"}).exitCode, 2);
+
+    ASSERT_EQ(Run({"settings", "set", "Numbers", "010", "--int"}).exitCode, 0);
+    EXPECT_EQ(Run({"settings", "get", "Numbers"}).out, "10\n");
+    EXPECT_EQ(Run({"settings", "set", "Numbers", "0x10", "--int"}).exitCode, 2);
+    EXPECT_EQ(Run({"settings", "set", "Numbers", "4294967296", "--int"}).exitCode, 2);
+    EXPECT_EQ(Run({"settings", "get", "Numbers"}).out, "10\n");
+    EXPECT_EQ(Run({"radar", "--passes", "0x1"}).exitCode, 2);
+    EXPECT_EQ(Run({"search", "标题", "--scope", "a:0x10"}).exitCode, 2);
+}
+
+TEST_F(CliCommandLineTest, SurplusArgumentsAreUsageErrorsAndChangeNothing) {
+    Append(store::kFolderPublic, "09001", 10);
+    const std::vector<std::vector<std::string>> calls = {
+        {"list", "public", "09001", "x"},
+        {"header", "public", "09001", "x"},
+        {"read", "public", "09001", "10", "x"},
+        {"delete", "public", "09001", "10", "x"},
+        {"restore", "public", "09001", "10", "x"},
+        {"mark-read", "public", "09001", "10", "1", "x"},
+        {"settings", "load", "x"},
+        {"settings", "get", "Surplus", "x"},
+        {"settings", "set", "Surplus", "1", "x"},
+        {"settings", "set", "Surplus", "1", "--int", "x"},
+        {"folders", "list", "favorites", "x"},
+        {"folders", "add", "favorites", "名称", "关键词", "x"},
+        {"folders", "delete", "favorites", "5", "x"},
+        {"folders", "rename", "favorites", "5", "新名", "x"},
+        {"folders", "keywords", "subscriptions", "5", "银行", "x"},
+        {"favorite", "add", "1", "public", "09001"},
+        {"tables", "show", "public", "x"},
+        {"cleanup", "--moment", "0", "x"},
+        {"search", "标题", "x"},
+        {"fetch", "http://127.0.0.1:9/", Home() + "f", "x"},
+        {"diff", "a", "b", "c", "d"},
+        {"login", "u", "p", "--auto", "x"},
+        {"addsite", "1", "2", "3", "4", "5", "6", "7"},
+        {"receive", "--quiet", "x"},
+        {"radar", "--fast", "x"},
+        {"store", "accept", "--group"},
+        {"check", "x"},
+        {"check", "--repair", "x"},
+        {"help", "list", "x"},
+        {"help", "nosuchcommand"},
+    };
+    for (const std::vector<std::string>& args : calls) {
+        std::string line;
+        for (const std::string& a : args) line += a + " ";
+        ProgramRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << line << "\n" << run.out << run.err;
+        EXPECT_NE(run.err.find("usage"), std::string::npos) << line << "\n" << run.err;
+    }
+    EXPECT_EQ(Run({"settings", "get", "Surplus"}).exitCode, 1) << "nothing stored";
+    EXPECT_EQ(Run({"folders", "list", "favorites"}).out, "id\tname\tkeywords\n");
+    ProgramRun listed = Run({"list", "public", "09001"});
+    ASSERT_EQ(listed.exitCode, 0);
+    EXPECT_NE(listed.out.find("\n10\t2024-06-01 08:00:00\t网站\t0\t标题10\n"), std::string::npos)
+        << listed.out;
+    EXPECT_EQ(Run({"help", "list"}).exitCode, 0);
+}
+
+// The TSV lines of a check run: path, finding, repaired / not repaired.
+std::vector<std::vector<std::string>> CheckLines(const ProgramRun& run) {
+    std::vector<std::vector<std::string>> out;
+    for (const std::string& line : Lines(run.out)) out.push_back(Fields(line));
+    return out;
+}
+
+TEST_F(CliCommandLineTest, CheckReportsRepairsAndThenFindsAHealthyStore) {
+    for (std::int32_t id = 1; id <= 3; ++id) Append(store::kFolderPublic, "09001", id);
+    for (std::int32_t id = 1; id <= 2; ++id) Append(store::kFolderTrade, "01", id);
+    ProgramRun healthy = Run({"check"});
+    EXPECT_EQ(healthy.exitCode, 0) << healthy.out << healthy.err;
+    EXPECT_EQ(healthy.out, "");
+    EXPECT_NE(healthy.err.find("checked 2 news files"), std::string::npos) << healthy.err;
+
+    // A torn record at the end of one index, a compaction leftover beside another.
+    const std::string trade = store::BasePath(Folder(store::kFolderTrade), "01");
+    std::string idx = ReadFileBytes(store::IndexPath(trade));
+    WriteFileBytes(store::IndexPath(trade), idx.substr(0, idx.size() - 200));
+    const std::string leftover = store::BasePath(Folder(store::kFolderPublic), "09001") + ".~at";
+    WriteFileBytes(leftover, "half");
+
+    ProgramRun found = Run({"check"});
+    EXPECT_EQ(found.exitCode, 1);
+    const auto lines = CheckLines(found);
+    ASSERT_EQ(lines.size(), 3u) << found.out;
+    for (const auto& f : lines) {
+        ASSERT_EQ(f.size(), 3u);
+        EXPECT_EQ(f[2], "not repaired");
+    }
+    EXPECT_EQ(lines[0][0], leftover);
+    EXPECT_EQ(lines[1][0], store::IndexPath(trade));
+    EXPECT_EQ(lines[1][1].rfind("torn tail: 312 bytes", 0), 0u) << lines[1][1];
+    EXPECT_EQ(lines[2][1].rfind("counts wrong", 0), 0u) << lines[2][1];
+    EXPECT_TRUE(platform::FileExists(leftover)) << "a check without --repair changes nothing";
+
+    ProgramRun repaired = Run({"check", "--repair"});
+    EXPECT_EQ(repaired.exitCode, 1) << "something was wrong, even though it is repaired now";
+    const auto repairedLines = CheckLines(repaired);
+    ASSERT_EQ(repairedLines.size(), 3u) << repaired.out;
+    for (std::size_t i = 0; i < repairedLines.size(); ++i) {
+        EXPECT_EQ(repairedLines[i][0], lines[i][0]);
+        EXPECT_EQ(repairedLines[i][2], "repaired");
+    }
+    EXPECT_NE(repaired.err.find("3 problems, 3 repaired"), std::string::npos) << repaired.err;
+
+    ProgramRun again = Run({"check"});
+    EXPECT_EQ(again.exitCode, 0) << again.out;
+    EXPECT_EQ(again.out, "");
+    std::vector<std::string> listed = Lines(Run({"list", "trade", "01"}).out);
+    ASSERT_EQ(listed.size(), 2u);
+    EXPECT_EQ(Fields(listed[1])[0], "1");
+    EXPECT_EQ(Run({"read", "trade", "01", "1"}).out, Body(1) + "\n");
 }
 
 }  // namespace
