@@ -17,7 +17,6 @@
 #include <thread>
 #include <vector>
 
-#include "net/client_core.h"
 #include "net/exchange.h"
 #include "net/reception.h"
 #include "net/subscription_lists.h"

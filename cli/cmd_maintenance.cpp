@@ -101,7 +101,7 @@ int Search(const Args& args) {
     if (!scopeGiven) scope = store::DefaultSearchScope(tables);
 
     store::LocalSearchResult found = store::SearchLocal(keyword, scope, tables, s.contentFolder);
-    if (found.message) store::ShowFormMessage(*found.message);
+    if (found.message) ErrorLine(found.message->text);
     if (found.result == store::kSearchNoKeyword) return kExitFailure;
     std::string out = "kind\tbase\t" + std::string(kRecordColumns) + "\n";
     for (const store::SearchHit& hit : found.hits) {

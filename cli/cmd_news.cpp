@@ -3,7 +3,8 @@
 #include <mutex>
 
 #include "commands.h"
-#include "net/client_core.h"
+#include "cli_client.h"
+#include "net/subscription_lists.h"
 #include "net/login.h"
 #include "net/subscription_lists.h"
 #include "platform/fs.h"
@@ -14,47 +15,6 @@
 
 namespace brevio::cli {
 namespace {
-
-// The main window of a command-line run: status texts of pane 0 are printed as they come,
-// and a finished reception schedules the queued jobs as the main window would.
-class PrintingMainWindow : public platform::MainWindowSink {
-  public:
-    explicit PrintingMainWindow(net::ClientCore* core, bool printStatus)
-        : core_(core), printStatus_(printStatus) {}
-    void StatusText(int pane, std::string_view text) override {
-        if (!printStatus_ || pane != 0) return;
-        std::lock_guard lock(mutex_);
-        PrintLineGbk(std::string(text));
-        std::fflush(stdout);
-    }
-    void ReceptionFinished(int) override {
-        if (core_) core_->Reception().Schedule(std::nullopt);
-    }
-
-  private:
-    net::ClientCore* core_;
-    bool printStatus_;
-    std::mutex mutex_;
-};
-
-// Installs a main window for the duration of a command.
-class ScopedMainWindow {
-  public:
-    explicit ScopedMainWindow(platform::MainWindowSink* sink) { platform::SetMainWindow(sink); }
-    ~ScopedMainWindow() { platform::SetMainWindow(nullptr); }
-};
-
-// After the exit sequence: says how many accepted items could not be written (the error log
-// has the reasons). True when there were any.
-bool ReportUnwritten(net::ClientCore& core) {
-    const int failed = core.Intake().FailedCount();
-    const std::size_t left = core.Intake().Pending();
-    if (failed == 0 && left == 0) return false;
-    ErrorLine(std::to_string(failed + static_cast<int>(left)) + " of " +
-              std::to_string(core.Intake().ReceivedCount()) +
-              " accepted items could not be written to the news files (see the error log)");
-    return true;
-}
 
 int StoreAccept(const Args& args) {
     if (args.size() < 4 || args[0] != "accept" || args[1] != "--group") return Usage("store");
@@ -70,12 +30,16 @@ int StoreAccept(const Args& args) {
     }
     // Items handed in by hand belong to no subscription record: the command files them beside
     // a running client without taking its program folder.
-    net::ClientCore core("brevio-cli store", net::ClientCore::Role::kGuest);
+    client::StartOptions options = ShortCommandOptions("brevio-cli store");
+    options.guest = true;
+    PrintingObserver observer(false);
+    std::unique_ptr<client::ClientCore> core = StartClient(options, observer);
+    if (!core) return kExitFailure;
     for (const std::string& block : blocks) {
-        std::printf("%d\n", core.Intake().AcceptRecord(block, group));
+        std::printf("%d\n", core->Intake().AcceptRecord(block, group));
     }
-    core.Shutdown();
-    return ReportUnwritten(core) ? kExitFailure : kExitOk;
+    core->Stop();
+    return ReportUnwritten(*core) ? kExitFailure : kExitOk;
 }
 
 // The login at start-up without a dialog: the automatic login with the stored values.
@@ -127,7 +91,7 @@ int Login(const Args& args) {
 
 // One line per finished exchange: group, category key, name, then the number of records
 // accepted or the failure text.
-void PrintReceptionSummary(net::ClientCore& core, const net::ReceptionScheduler::Finished& f) {
+void PrintReceptionSummary(client::ClientCore& core, const net::ReceptionScheduler::Finished& f) {
     std::optional<net::SubscriptionRecord> r = core.Lists().FindByKey(f.job.categoryId);
     std::string line = net::GroupName(f.job.group) + "\t" + f.job.categoryId + "\t" +
                        (r ? r->categoryName : std::string()) + "\t";
@@ -137,20 +101,6 @@ void PrintReceptionSummary(net::ClientCore& core, const net::ReceptionScheduler:
 
 // The keys among `ids` that no subscription record has. The lists are built as the client
 // builds them, without starting it, so a mistyped key stops the command before it begins.
-std::vector<std::string> UnknownCategories(const std::vector<std::string>& ids) {
-    if (ids.empty()) return {};
-    const settings::AppSettings s = settings::LoadAppSettings();
-    reference::ReferenceTables tables;
-    tables.LoadAll(s.contentFolder);
-    net::SubscriptionLists lists;
-    lists.Build(tables, net::CategoryFilePath(s.contentFolder));
-    std::vector<std::string> unknown;
-    for (const std::string& id : ids) {
-        if (!lists.FindByKey(id)) unknown.push_back(id);
-    }
-    return unknown;
-}
-
 int Receive(const Args& args) {
     enum { kAll, kPublic, kCategories } mode = kAll;
     std::vector<std::string> ids;
@@ -172,42 +122,36 @@ int Receive(const Args& args) {
             return Usage("receive");
         }
     }
-    const std::vector<std::string> unknown = UnknownCategories(ids);
-    if (!unknown.empty()) {
-        for (const std::string& id : unknown) ErrorLine("no news category " + id);
-        return Usage("receive");
+    PrintingObserver observer(!quiet);
+    std::unique_ptr<client::ClientCore> core =
+        StartClient(ShortCommandOptions("brevio-cli receive"), observer);
+    if (!core) return kExitFailure;
+    bool known = true;
+    for (const std::string& id : ids) {
+        if (core->Lists().FindByKey(id)) continue;
+        ErrorLine("no news category " + id);
+        known = false;
     }
-
-    net::ClientCore core;
-    if (!core.OwnsProgramFolder()) {
-        ErrorLine(core.Instance().RefusalText());
-        return kExitFailure;
-    }
-    PrintingMainWindow window(&core, !quiet);
-    ScopedMainWindow scoped(&window);
-    auto& reception = core.Reception();
+    if (!known) return Usage("receive");
+    auto& reception = core->Reception();
     if (mode == kAll) reception.ReceiveAllSelected();
     if (mode == kPublic) reception.ReceivePublic();
     for (const std::string& id : ids) {
-        std::optional<net::SubscriptionRecord> r = core.Lists().FindByKey(id);
-        if (!r) {
-            ErrorLine("no news category " + id);
-            continue;
-        }
-        reception.ReceiveCategory(net::RecordRef{r->group, r->categoryId});
+        std::optional<net::SubscriptionRecord> r = core->Lists().FindByKey(id);
+        if (r) reception.ReceiveCategory(net::RecordRef{r->group, r->categoryId});
     }
-    // Jobs left queued after a failed exchange are started again until none is left.
-    while (true) {
-        reception.WaitIdle(-1);
-        if (reception.Queued() == 0 || reception.StopEvent().IsSet()) break;
-        reception.Schedule(std::nullopt);
+    // Reception schedules itself; it is over when no thread runs.
+    reception.WaitIdle(-1);
+    const std::size_t left = reception.Queued();
+    core->Stop();
+    bool ok = !ReportUnwritten(*core);
+    if (left > 0) {
+        ErrorLine(std::to_string(left) + " categories were not received: an exchange failed");
+        ok = false;
     }
-    core.Shutdown();
-    bool ok = !ReportUnwritten(core);
-    ok = ok && (!ids.empty() || mode != kCategories);
     for (const auto& finished : reception.Results()) {
         ok = ok && finished.result >= 0;
-        PrintReceptionSummary(core, finished);
+        PrintReceptionSummary(*core, finished);
     }
     return ok ? kExitOk : kExitFailure;
 }

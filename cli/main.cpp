@@ -17,16 +17,6 @@ std::vector<Command>& Registry() {
     return commands;
 }
 
-// Message boxes of the core go to stderr; without a terminal the default button is taken.
-class StderrMessageBoxes : public platform::MessageBoxSink {
-  public:
-    int Show(std::string_view text, std::string_view title, Icon, Buttons buttons) override {
-        std::fprintf(stderr, "[%s] %s\n", platform::GbkToUtf8(title).c_str(),
-                     platform::GbkToUtf8(text).c_str());
-        return buttons == kYesNo || buttons == kYesNoCancel ? kYes : kOk;
-    }
-};
-
 void PrintHelp() {
     std::printf("usage: brevio-cli [--home DIR] COMMAND [ARGS]\n\ncommands:\n");
     std::printf("  help [COMMAND]                      this list, or the usage of one command\n");
@@ -127,8 +117,6 @@ int main(int argc, char** argv) {
         PrintHelp();
         return kExitUsage;
     }
-    static StderrMessageBoxes boxes;
-    brevio::platform::SetMessageBoxes(&boxes);
     std::string name = argv[i];
     Args args(argv + i + 1, argv + argc);
     if (name == "help") return Help(args);

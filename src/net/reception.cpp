@@ -16,10 +16,6 @@ namespace {
 
 constexpr int kReceptionNice = 10;
 
-void Status(std::string_view text) {
-    platform::MainWindow().StatusText(0, text);
-}
-
 CategoryGroup RequestGroup(Group group) {
     switch (group) {
         case Group::kTrade:
@@ -66,6 +62,10 @@ ReceptionScheduler::ReceptionScheduler(ReceptionContext context) : context_(std:
     if (context_.threadLimit <= 0) context_.threadLimit = 3;
 }
 
+void ReceptionScheduler::Status(std::string_view text) const {
+    if (context_.window) context_.window->StatusText(0, text);
+}
+
 ReceptionScheduler::~ReceptionScheduler() {
     stop_.Set();
     {
@@ -80,7 +80,7 @@ void ReceptionScheduler::Schedule(const std::optional<RecordRef>& job) {
         std::lock_guard lock(queueMutex_);
         if (std::find(queue_.begin(), queue_.end(), *job) == queue_.end()) queue_.push_back(*job);
     }
-    StartThreads();
+    StartThreads(0);
 }
 
 std::optional<RecordRef> ReceptionScheduler::TakeJob() {
@@ -91,11 +91,12 @@ std::optional<RecordRef> ReceptionScheduler::TakeJob() {
     return job;
 }
 
-void ReceptionScheduler::StartThreads() {
+void ReceptionScheduler::StartThreads(int endingThreads) {
+    ReapFinishedThreads();
     while (true) {
         {
             std::lock_guard lock(countMutex_);
-            if (running_ >= context_.threadLimit) return;
+            if (running_ - endingThreads >= context_.threadLimit) return;
         }
         if (stop_.IsSet()) return;
         std::optional<RecordRef> job = TakeJob();
@@ -122,13 +123,44 @@ void ReceptionScheduler::ThreadMain(RecordRef job) {
     context_.lists->SaveIfChanged(job, context_.categoryFile);
     {
         std::lock_guard lock(resultsMutex_);
+        if (results_.size() >= kResultsKept) results_.erase(results_.begin());
         results_.push_back({job, result});
     }
-    // The main window schedules further jobs while this thread still counts as running.
-    if (result >= 0) platform::MainWindow().ReceptionFinished(result);
+    if (context_.window) context_.window->ReceptionFinished(result);
+    // A successful end starts the next queued jobs; this thread's slot counts as free for
+    // that, and it still counts as running meanwhile, so the count never passes through 0
+    // while jobs are about to start. A failed exchange starts nothing: the jobs behind it
+    // wait for the next receive command or the next successful end of another thread.
+    if (result >= 0) StartThreads(1);
+    {
+        std::lock_guard lock(threadsMutex_);
+        finished_.push_back(std::this_thread::get_id());
+    }
     std::lock_guard lock(countMutex_);
     --running_;
     countChanged_.notify_all();
+}
+
+void ReceptionScheduler::ReapFinishedThreads() {
+    std::vector<std::thread> done;
+    {
+        std::lock_guard lock(threadsMutex_);
+        const std::thread::id self = std::this_thread::get_id();
+        for (auto it = threads_.begin(); it != threads_.end();) {
+            const bool finished =
+                it->get_id() != self &&
+                std::find(finished_.begin(), finished_.end(), it->get_id()) != finished_.end();
+            if (finished) {
+                finished_.erase(std::find(finished_.begin(), finished_.end(), it->get_id()));
+                done.push_back(std::move(*it));
+                it = threads_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    // A finished thread has at most its last few instructions left.
+    for (std::thread& t : done) t.join();
 }
 
 int ReceptionScheduler::RunExchange(const RecordRef& job) {
@@ -139,9 +171,10 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
         return reception::kStopped;
     }
     if (!record) {
-        platform::MessageBoxes().Show("请选择要搜索的新闻类别", "Tidewell",
-                                      platform::MessageBoxSink::kWarning,
-                                      platform::MessageBoxSink::kOkOnly);
+        if (context_.window) {
+            context_.window->Message("请选择要搜索的新闻类别", "Tidewell",
+                                     platform::MessageBoxSink::kWarning);
+        }
         Status("非法请求!");
         return reception::kNoRecord;
     }
@@ -171,7 +204,7 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
     enum class Reply { kNone, kNothingNew, kServerError, kData } reply = Reply::kNone;
     int count = 0;
     NewsExchangeHandlers handlers;
-    handlers.onStep = [](NewsExchangeStep step) {
+    handlers.onStep = [this](NewsExchangeStep step) {
         Status(step == NewsExchangeStep::kConnecting ? "正在与服务器建立连接..." : "发送请求...");
     };
     // Called once the status line is whole: 201 and errors end the reading, 200 starts it.
@@ -265,23 +298,27 @@ void ReceptionScheduler::ScheduleSelected(Group group) {
 }
 
 void ReceptionScheduler::ReceiveCategory(const RecordRef& job) {
-    stop_.Reset();
-    started_ = true;
+    BeginCommand();
     Schedule(job);
 }
 
 void ReceptionScheduler::ReceiveAllSelected() {
-    stop_.Reset();
-    started_ = true;
+    BeginCommand();
     ScheduleSelected(Group::kPublic);
     ScheduleSelected(Group::kTrade);
     ScheduleSelected(Group::kRegion);
 }
 
 void ReceptionScheduler::ReceivePublic() {
+    BeginCommand();
+    ScheduleSelected(Group::kPublic);
+}
+
+void ReceptionScheduler::BeginCommand() {
     stop_.Reset();
     started_ = true;
-    ScheduleSelected(Group::kPublic);
+    std::lock_guard lock(resultsMutex_);
+    results_.clear();
 }
 
 void ReceptionScheduler::ReceiveTrade() {
@@ -311,8 +348,6 @@ std::size_t ReceptionScheduler::Queued() const {
 
 bool ReceptionScheduler::WaitIdle(int timeoutMs) {
     {
-        // A thread that schedules further jobs starts them before it stops counting itself,
-        // so the count reaches 0 only when no reception is left running.
         std::unique_lock lock(countMutex_);
         auto idle = [&] { return running_ == 0; };
         if (timeoutMs < 0) {
@@ -321,13 +356,20 @@ bool ReceptionScheduler::WaitIdle(int timeoutMs) {
             return false;
         }
     }
-    std::vector<std::thread> finished;
+    std::vector<std::thread> all;
     {
         std::lock_guard lock(threadsMutex_);
-        finished.swap(threads_);
+        for (std::thread& t : threads_) all.push_back(std::move(t));
+        threads_.clear();
+        finished_.clear();
     }
-    for (std::thread& t : finished) t.join();
+    for (std::thread& t : all) t.join();
     return true;
+}
+
+std::size_t ReceptionScheduler::ThreadCount() const {
+    std::lock_guard lock(threadsMutex_);
+    return threads_.size();
 }
 
 std::vector<ReceptionScheduler::Finished> ReceptionScheduler::Results() const {

@@ -4,10 +4,13 @@
 // A job is a reference to one subscription record. The scheduler keeps a first-in-first-out
 // queue of jobs without duplicates (its own lock) and the number of running reception threads
 // (a second lock); the two locks are never held together and neither is held while a thread
-// runs an exchange. A thread that ended with a result of 0 or more tells the main window
-// (MainWindowSink::ReceptionFinished), which answers by calling Schedule with no job; that is
-// how further queued jobs start. The stop event ends every thread at its next chunk, read or
-// pause; records handed to the store before the stop stay stored.
+// runs an exchange. Reception schedules itself: a thread that ended with a result of 0 or
+// more starts the next queued jobs (its own slot counting as free), a failed exchange starts
+// nothing (the jobs behind it wait for the next receive command or the next successful end of
+// another thread). The front end is only told (MainWindowSink::ReceptionFinished). Threads
+// that ended are joined when the next threads start or the scheduler waits, so a client that
+// runs for months keeps at most a few. The stop event ends every thread at its next chunk,
+// read or pause; records handed to the store before the stop stay stored.
 #pragma once
 
 #include <condition_variable>
@@ -20,6 +23,7 @@
 #include "net/exchange.h"
 #include "net/subscription_lists.h"
 #include "platform/event.h"
+#include "platform/host.h"
 
 namespace brevio::store {
 class NewsIntake;
@@ -39,6 +43,7 @@ inline constexpr int kServerError = -9;  // a status other than 200 and 201
 std::string ReceptionResultText(int code);
 
 struct ReceptionContext {
+    platform::MainWindowSink* window = nullptr;  // status texts, finished exchanges, messages
     SubscriptionLists* lists = nullptr;
     store::NewsIntake* intake = nullptr;
     const ServerEndpoint* server = nullptr;
@@ -83,7 +88,11 @@ class ReceptionScheduler {
     // exchange stay queued.
     bool WaitIdle(int timeoutMs);
 
-    // The result of every exchange that ended, in the order they ended.
+    // Threads started and not yet joined (running or just ended).
+    std::size_t ThreadCount() const;
+
+    // The result of every exchange that ended since the last receive command, in the order
+    // they ended (the last kResultsKept of them).
     struct Finished {
         RecordRef job;
         int result = 0;
@@ -94,8 +103,13 @@ class ReceptionScheduler {
     // accepted, or a negative code. Public for tests and tools.
     int RunExchange(const RecordRef& job);
 
+    static constexpr std::size_t kResultsKept = 256;
+
   private:
-    void StartThreads();
+    void Status(std::string_view text) const;
+    void BeginCommand();
+    void StartThreads(int endingThreads);
+    void ReapFinishedThreads();
     void ThreadMain(RecordRef job);
     std::optional<RecordRef> TakeJob();
     void ScheduleSelected(Group group);
@@ -112,8 +126,9 @@ class ReceptionScheduler {
     std::condition_variable countChanged_;
     int running_ = 0;
 
-    std::mutex threadsMutex_;
+    mutable std::mutex threadsMutex_;
     std::vector<std::thread> threads_;
+    std::vector<std::thread::id> finished_;
 
     mutable std::mutex resultsMutex_;
     std::vector<Finished> results_;

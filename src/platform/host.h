@@ -1,6 +1,9 @@
-// What the core asks of the front end that hosts it: the main window's messages and the
-// message boxes. The desktop client implements these with Qt, the command-line front end by
-// printing, and tests by recording. Every text is GBK.
+// What the core tells the front end that hosts it (the main window's messages) and the
+// message boxes a form object asks its dialog to show. The desktop client implements these
+// with Qt, the command-line front end by printing, and tests by recording. Every text is GBK.
+//
+// There is no process-wide sink: whoever creates a part of the core hands it the sink it
+// reports to.
 #pragma once
 
 #include <string>
@@ -8,17 +11,24 @@
 
 namespace brevio::platform {
 
-// Messages to the main window. Calls may come from any thread.
+// Messages to the main window. Calls may come from any thread, and the caller never waits
+// for the front end to act on them: an implementation queues what it must show and returns.
+class MessageBoxSink;
 class MainWindowSink {
   public:
     virtual ~MainWindowSink() = default;
     // Show `text` in status-bar pane 0, 1 or 2.
     virtual void StatusText(int pane, std::string_view text) { (void)pane, (void)text; }
-    // A reception ended with a result of 0 or more; the main window schedules further jobs.
+    // A reception ended with this result (negative: failed). Reception schedules itself; this
+    // is for the front end's own state (the stop command, a summary).
     virtual void ReceptionFinished(int result) { (void)result; }
+    // A message for the user (icon as MessageBoxSink::Icon), shown when the front end can.
+    virtual void Message(std::string_view text, std::string_view title, int icon) {
+        (void)text, (void)title, (void)icon;
+    }
     // A radar target changed (the radar thread's change notification): the target's name and
     // URL and its change count in the radar thread's copy of the list. Called on the radar
-    // thread, which waits until it returns.
+    // thread.
     virtual void RadarChanged(std::string_view targetName, std::string_view url, int changeCount) {
         (void)targetName, (void)url, (void)changeCount;
     }
@@ -44,11 +54,7 @@ class MessageBoxSink {
     virtual int Show(std::string_view text, std::string_view title, Icon icon, Buttons buttons) = 0;
 };
 
-// The sinks in use; a silent main window and an "answer OK/Yes" box until a front end sets
-// its own. The objects must outlive their use.
-MainWindowSink& MainWindow();
-void SetMainWindow(MainWindowSink* sink);
-MessageBoxSink& MessageBoxes();
-void SetMessageBoxes(MessageBoxSink* sink);
+// A main window that shows nothing (for parts of the core used without a front end).
+MainWindowSink& SilentMainWindow();
 
 }  // namespace brevio::platform

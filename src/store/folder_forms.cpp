@@ -29,11 +29,6 @@ std::string ProgramMessageTitle() {
     return "Brevio提示";
 }
 
-void ShowFormMessage(const FormMessage& message) {
-    platform::MessageBoxes().Show(message.text, message.title, message.icon,
-                                  platform::MessageBoxSink::kOkOnly);
-}
-
 FolderKind FolderKindOf(FolderListKind list) {
     return list == FolderListKind::kFavorites ? kFolderFavorite : kFolderSubscription;
 }
@@ -189,7 +184,7 @@ bool FolderOrganizer::Ok() {
     // Copy-on-write: the store writer thread may be filing with the subscription list right
     // now; it keeps its snapshot while the reloaded list is published.
     lists_.Holder(list_).Reload(file);
-    if (saved) platform::MainWindow().RefreshNavigation(FolderKindOf(list_));
+    if (saved) lists_.NotifySaved(FolderKindOf(list_));
     return saved;
 }
 

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -68,9 +69,17 @@ class FolderLists {
     FolderListHolder& Holder(FolderListKind list) const;
     const std::string& File(FolderListKind list) const;
 
+    // Who is told that a list was saved, with the navigation part to rebuild (8 favourites,
+    // 9 subscriptions): the main window's refresh.
+    void SetOnSaved(std::function<void(int)> onSaved) { onSaved_ = std::move(onSaved); }
+    void NotifySaved(int navigationCode) const {
+        if (onSaved_) onSaved_(navigationCode);
+    }
+
   private:
     FolderListHolder* holders_[2];
     std::string files_[2];
+    std::function<void(int)> onSaved_;
 };
 
 class NewFolderForm {

@@ -18,7 +18,4 @@ struct FormMessage {
 // The title of the program's message boxes, "Brevio提示" (GBK).
 std::string ProgramMessageTitle();
 
-// Shows a message through the message-box sink in use.
-void ShowFormMessage(const FormMessage& message);
-
 }  // namespace brevio::store

@@ -176,13 +176,13 @@ int NewsIntake::AcceptRecord(std::string_view block, std::string_view group,
         bulletin.content = item.content;
         reference::WriteBulletin(
             reference::DataPath(options_.contentFolder, reference::kBulletinFile), bulletin, 1);
-        platform::MainWindow().ShowBulletin(item.title, item.timeText, item.category, item.content);
+        Window().ShowBulletin(item.title, item.timeText, item.category, item.content);
     }
 
     const int id = item.newsId;
     queue_.Push(std::move(item));
     int count = ++received_;
-    platform::MainWindow().StatusText(1, platform::Format("共接收%d条新闻    ", count));
+    Window().StatusText(1, platform::Format("共接收%d条新闻    ", count));
     return id;
 }
 
@@ -251,7 +251,7 @@ void NewsIntake::WriterLoop() {
         queue_.PopFront();
         if (filed) {
             int count = ++written_;
-            platform::MainWindow().StatusText(2, platform::Format("写入%d", count));
+            Window().StatusText(2, platform::Format("写入%d", count));
         } else {
             ++failed_;
         }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/event.h"
+#include "platform/host.h"
 #include "store/folder_list.h"
 #include "store/news_item.h"
 
@@ -99,6 +100,8 @@ class NewsIntake {
   public:
     struct Options {
         std::string contentFolder;  // ends in "/"
+        // Where status texts (panes 1 and 2) and received bulletins are reported; none: nowhere.
+        platform::MainWindowSink* window = nullptr;
         int diskIntervalMs = 10;
         // Filing into keyword subscriptions: the current list (copy-on-write snapshot).
         std::function<KeywordFolders()> keywordFolders;
@@ -148,6 +151,9 @@ class NewsIntake {
     void SetDiskInterval(int ms) { diskIntervalMs_.store(ms); }
 
   private:
+    platform::MainWindowSink& Window() const {
+        return options_.window ? *options_.window : platform::SilentMainWindow();
+    }
     void WriterLoop();
     std::string WebsiteName(int websiteId) const;
 

@@ -13,7 +13,7 @@
 #include <mutex>
 #include <thread>
 
-#include "net/client_core.h"
+#include "client/client_core.h"
 #include "platform/fs.h"
 #include "platform/host.h"
 #include "platform/profile.h"
@@ -44,17 +44,13 @@ void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// Collects the status texts of pane 0; a finished reception schedules further jobs as the
-// main window does.
-class RecordingWindow : public platform::MainWindowSink {
+// Collects the status texts of pane 0. It schedules nothing: reception schedules itself.
+class RecordingWindow : public client::ClientObserver {
   public:
     void StatusText(int pane, std::string_view text) override {
         if (pane != 0) return;
         std::lock_guard lock(mutex_);
         texts_.emplace_back(text);
-    }
-    void ReceptionFinished(int) override {
-        if (ReceptionScheduler* s = scheduler.load()) s->Schedule(std::nullopt);
     }
     bool Saw(const std::string& text) const {
         std::lock_guard lock(mutex_);
@@ -66,8 +62,6 @@ class RecordingWindow : public platform::MainWindowSink {
         for (const auto& t : texts_) all += t + " | ";
         return all;
     }
-    std::atomic<ReceptionScheduler*> scheduler{nullptr};
-
   private:
     mutable std::mutex mutex_;
     std::vector<std::string> texts_;
@@ -76,7 +70,6 @@ class RecordingWindow : public platform::MainWindowSink {
 class ReceptionTest : public brevio::test::TempHomeTest {
   protected:
     ReceptionTest() {
-        platform::SetMainWindow(&window_);
         content_ = Home() + "CONTENT/";
         platform::CreateFolders(content_ + "Data");
         brevio::test::WriteFileBytes(content_ + "Data/NewsClassify.tab",
@@ -90,15 +83,18 @@ class ReceptionTest : public brevio::test::TempHomeTest {
     }
     ~ReceptionTest() override {
         core_.reset();
-        platform::SetMainWindow(nullptr);
     }
 
     // Builds the client core talking to a loopback server on `port`.
-    ClientCore& Core(int port, int threads = 3) {
+    client::ClientCore& Core(int port, int threads = 3) {
         settings::WriteInt(keys::kServerPort, port);
         settings::WriteInt(keys::kSearchThreads, threads);
-        core_ = std::make_unique<ClientCore>();
-        window_.scheduler = &core_->Reception();
+        client::StartOptions options;
+        options.logIn = false;
+        options.loadConfiguration = false;
+        client::StartResult result;
+        core_ = client::ClientCore::Start(options, window_, result);
+        EXPECT_TRUE(result.Ok()) << result.message;
         return *core_;
     }
 
@@ -117,7 +113,7 @@ class ReceptionTest : public brevio::test::TempHomeTest {
 
     RecordingWindow window_;
     std::string content_;
-    std::unique_ptr<ClientCore> core_;
+    std::unique_ptr<client::ClientCore> core_;
 };
 
 // A server that reads the request, then writes the pieces with a pause between them.
@@ -140,7 +136,7 @@ TEST_F(ReceptionTest, RecordsCutAcrossChunksAreFiledWholeAndOnce) {
     const std::size_t cut1 = 4, cut2 = 8 + r1.size() - 1, cut3 = 8 + r1.size() + 20;
     LoopbackServer server(Answer({all.substr(0, cut1), all.substr(cut1, cut2 - cut1),
                                   all.substr(cut2, cut3 - cut2), all.substr(cut3)}));
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     ASSERT_TRUE(core.Lists().SetMaxId(Public("10001"), 100));
 
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 3) << window_.All();
@@ -168,7 +164,7 @@ TEST_F(ReceptionTest, RecordsTheStoreRefusesNeitherCountNorMoveTheLastId) {
     // the store refuses it as a duplicate; it comes last in the reply.
     LoopbackServer server(Answer({"200,OK\r\n" + Record(130, "甲", "a", "10004") +
                                   Record(90, "乙", "b", "10004", "TRADE:05|\n")}));
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     ASSERT_TRUE(core.Lists().SetMaxId({Group::kTrade, "05"}, 100));
     ASSERT_TRUE(core.Lists().SetMaxId(Public("10004"), 100));
     EXPECT_EQ(core.Reception().RunExchange(Public("10004")), 1);
@@ -186,7 +182,7 @@ TEST_F(ReceptionTest, NothingNewAndServerErrorsFileNothing) {
         ReadUntil(fd, "\r\n\r\n");
         WriteAll(fd, calls++ == 0 ? "201,没有新的新闻\r\n" : "500,服务器内部错误\r\n");
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     EXPECT_EQ(core.Reception().RunExchange(Public("11001")), 0);
     EXPECT_TRUE(window_.Saw("股市要闻 暂无新的新闻")) << window_.All();
     EXPECT_EQ(core.Lists().Get(Public("11001"))->timeUpdate, 0);
@@ -200,7 +196,7 @@ TEST_F(ReceptionTest, NothingNewAndServerErrorsFileNothing) {
 
 TEST_F(ReceptionTest, RefusedConnectionSaysSo) {
     int port = test::FreePort();
-    ClientCore& core = Core(port);
+    client::ClientCore& core = Core(port);
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kCannotConnect);
     EXPECT_TRUE(window_.Saw("正在与服务器建立连接...")) << window_.All();
     EXPECT_TRUE(window_.Saw("与服务器连接出错!")) << window_.All();
@@ -216,7 +212,7 @@ TEST_F(ReceptionTest, StopEndsAStalledReceptionAndKeepsWhatArrived) {
         // Then the server falls silent until the test ends (ten seconds at most).
         for (int i = 0; i < 200 && !done; ++i) SleepMs(50);
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     auto& reception = core.Reception();
     reception.ReceiveCategory(Public("10001"));
     for (int i = 0; i < 200 && !window_.Saw("正在接收第 1 条国内经济..."); ++i) SleepMs(10);
@@ -253,7 +249,7 @@ TEST_F(ReceptionTest, AStatusLineInPiecesIsReadOnceWhole) {
                 Answer({"201,没有新的新闻"})(fd);
         }
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 1) << window_.All();
     EXPECT_TRUE(window_.Saw("本次共收到1条国内经济!"));
     EXPECT_EQ(core.Reception().RunExchange(Public("10004")), 0) << window_.All();
@@ -276,7 +272,7 @@ TEST_F(ReceptionTest, AReplyThatBreaksOffFailsAndKeepsTheRecordsBeforeTheBreak) 
         SleepMs(200);
         test::CloseWithReset(fd);
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
     EXPECT_TRUE(window_.Saw("与服务器传输数据出错!")) << window_.All();
     EXPECT_FALSE(window_.Saw("本次共收到1条国内经济!")) << window_.All();
@@ -295,7 +291,7 @@ TEST_F(ReceptionTest, ATricklingServerIsCutOffAtTheExchangeTimeLimit) {
         // Then the next record a byte every 100 ms: no read waits long, the whole takes 15 s.
         test::Trickle(fd, Record(502, "慢慢来的新闻", std::string(100, 'y')), 1, 100, server);
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
@@ -317,7 +313,7 @@ TEST_F(ReceptionTest, ARecordWithoutEndIsRefusedBeforeItFillsMemory) {
         }
         for (int i = 0; i < 100 && !done; ++i) SleepMs(50);
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), result::kNetworkKernel);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
@@ -346,7 +342,7 @@ TEST_F(ReceptionTest, RecordsWithoutAValidIdAreRefusedAndLeaveTheLastIdAlone) {
         }
         WriteAll(fd, reply);
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     ASSERT_TRUE(core.Lists().SetMaxId(Public("10001"), 100));
     EXPECT_EQ(core.Reception().RunExchange(Public("10001")), 0) << window_.All();
     EXPECT_TRUE(window_.Saw("本次共收到0条国内经济!"));
@@ -369,7 +365,7 @@ TEST_F(ReceptionTest, ACategoryIsNeverReceivedTwiceAtOnce) {
         released.wait_for(std::chrono::seconds(10));
         WriteAll(fd, "201,没有新的新闻\r\n");
     });
-    ClientCore& core = Core(server.Port());
+    client::ClientCore& core = Core(server.Port());
     auto first = std::async(std::launch::async,
                             [&] { return core.Reception().RunExchange(Public("10001")); });
     for (int i = 0; i < 300 && server.Accepted() == 0; ++i) SleepMs(10);
@@ -386,7 +382,7 @@ TEST_F(ReceptionTest, SchedulerKeepsToTheThreadLimitAndQueuesEachJobOnce) {
         SleepMs(150);
         WriteAll(fd, "201,没有新的新闻\r\n");
     });
-    ClientCore& core = Core(server.Port(), 2);
+    client::ClientCore& core = Core(server.Port(), 2);
     auto& reception = core.Reception();
     reception.StopEvent().Reset();
     for (const char* id : {"10001", "10004", "11001", "11004", "11001", "11004"})

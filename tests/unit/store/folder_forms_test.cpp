@@ -13,9 +13,7 @@ namespace {
 using test::ReadFileBytes;
 using test_support::MakeItem;
 
-class NavigationRecorder : public platform::MainWindowSink {
-  public:
-    void RefreshNavigation(int code) override { refreshed.push_back(code); }
+struct NavigationRecorder {
     std::vector<int> refreshed;
 };
 
@@ -23,9 +21,8 @@ class FolderFormsTest : public test_support::StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        platform::SetMainWindow(&window_);
+        lists_.SetOnSaved([this](int code) { window_.refreshed.push_back(code); });
     }
-    void TearDown() override { platform::SetMainWindow(nullptr); }
 
     // Stores a list as the program finds it at start-up and loads it.
     void Store(FolderListKind kind, const FolderList& list) {

@@ -141,7 +141,6 @@ class RecordingWindow : public platform::MainWindowSink {
 class IntakeTest : public test::TempHomeTest {
   protected:
     IntakeTest() {
-        platform::SetMainWindow(&window_);
         content_ = Home() + "CONTENT/";
         test::WriteFileBytes(content_ + "Data/websites.tab", "7\t新华网\r\n");
         // The folders start-up creates under the content folder.
@@ -150,11 +149,11 @@ class IntakeTest : public test::TempHomeTest {
         }
         tables_.LoadAll(content_);
     }
-    ~IntakeTest() override { platform::SetMainWindow(nullptr); }
 
     NewsIntake::Options Options() {
         NewsIntake::Options o;
         o.contentFolder = content_;
+        o.window = &window_;
         o.diskIntervalMs = 1;
         o.keywordFolders = [this] { return folders_; };
         return o;
