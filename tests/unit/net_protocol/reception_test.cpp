@@ -52,6 +52,8 @@ class RecordingWindow : public client::ClientObserver {
         std::lock_guard lock(mutex_);
         texts_.emplace_back(text);
     }
+    void ReceptionFinished(int) override { ++finished; }
+    std::atomic<int> finished{0};
     bool Saw(const std::string& text) const {
         std::lock_guard lock(mutex_);
         return std::find(texts_.begin(), texts_.end(), text) != texts_.end();
@@ -403,6 +405,46 @@ TEST_F(ReceptionTest, SchedulerKeepsToTheThreadLimitAndQueuesEachJobOnce) {
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, (std::vector<std::string>{"10001", "10004", "11001", "11004"}));
     EXPECT_EQ(server.Accepted(), 4);
+}
+
+TEST_F(ReceptionTest, QueuedJobsRunToTheEndWithoutAFrontEndWhateverTheThreadLimit) {
+    for (int threads : {1, 3}) {
+        std::atomic<int> calls{0};
+        LoopbackServer server([&](int fd) {
+            ReadUntil(fd, "\r\n\r\n");
+            WriteAll(fd, "200,OK\r\n" + Record(1000 + calls++, "新闻", "x"));
+        });
+        client::ClientCore& core = Core(server.Port(), threads);
+        for (const char* id : {"10001", "10004", "11001", "11004"}) {
+            core.Reception().ReceiveCategory(Public(id));
+        }
+        ASSERT_TRUE(core.Reception().WaitIdle(20000));
+        EXPECT_EQ(core.Reception().Results().size(), 4u) << "threads " << threads;
+        EXPECT_EQ(core.Reception().Queued(), 0u);
+        EXPECT_EQ(calls.load(), 4);
+        core_.reset();
+    }
+}
+
+TEST_F(ReceptionTest, ThreadsAreReapedAsTheyEndOverAThousandExchanges) {
+    LoopbackServer server([](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        WriteAll(fd, "201,没有新的新闻\r\n");
+    });
+    client::ClientCore& core = Core(server.Port(), 3);
+    std::size_t most = 0;
+    while (window_.finished.load() < 1000) {
+        for (const char* id : {"10001", "10004", "11001", "11004"}) {
+            core.Reception().ReceiveCategory(Public(id));
+        }
+        most = std::max(most, core.Reception().ThreadCount());
+        SleepMs(1);
+    }
+    ASSERT_TRUE(core.Reception().WaitIdle(20000));
+    // Running threads plus those that just ended and wait to be joined: never more than
+    // twice the limit, however many exchanges ran.
+    EXPECT_LE(most, 6u);
+    EXPECT_EQ(core.Reception().ThreadCount(), 0u);
 }
 
 }  // namespace
