@@ -4,6 +4,12 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <utility>
+#include <vector>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace brevio::radar {
 namespace {
@@ -16,44 +22,57 @@ std::size_t WordsFor(std::size_t bits) {
     return (bits + kWordBits - 1) / kWordBits;
 }
 
-std::size_t CeilSqrt(std::size_t value) {
-    auto root = static_cast<std::size_t>(std::sqrt(static_cast<double>(value)));
-    while (root > 0 && root * root > value) --root;
-    while (root * root < value) ++root;
-    return std::max<std::size_t>(root, 1);
-}
-
-// The new keys of the block as small ids, and for each id the reversed positions (cols - 1 - j)
-// of its new lines. Ids that occur on more lines than a row has words get a ready match mask;
-// for the others the mask is put together for each row that needs it.
-class ColumnIndex {
+// Distinct keys numbered 0, 1, ... in the order they are first added (open addressing).
+class KeyTable {
   public:
     static constexpr std::int32_t kAbsent = -1;
 
-    ColumnIndex(const std::int32_t* keys, std::size_t cols) : words_(WordsFor(cols)) {
+    explicit KeyTable(std::size_t expectedKeys) {
         unsigned bits = 4;
-        while ((std::size_t{1} << bits) < 2 * cols) ++bits;
+        while ((std::size_t{1} << bits) < 2 * expectedKeys) ++bits;
         shift_ = 32 - bits;
-        slotKeys_.assign(std::size_t{1} << bits, 0);
-        slotIds_.assign(std::size_t{1} << bits, kAbsent);
+        keys_.assign(std::size_t{1} << bits, 0);
+        ids_.assign(std::size_t{1} << bits, kAbsent);
+    }
 
-        std::vector<std::int32_t> idOfColumn(cols);
-        std::vector<std::uint32_t> counts;
-        for (std::size_t j = 0; j < cols; ++j) {
-            std::size_t slot = SlotOf(keys[j]);
-            while (slotIds_[slot] != kAbsent && slotKeys_[slot] != keys[j]) slot = NextSlot(slot);
-            if (slotIds_[slot] == kAbsent) {
-                slotKeys_[slot] = keys[j];
-                slotIds_[slot] = static_cast<std::int32_t>(counts.size());
-                counts.push_back(0);
-            }
-            idOfColumn[j] = slotIds_[slot];
-            ++counts[static_cast<std::size_t>(slotIds_[slot])];
+    // The key's id, numbering it first when it is new.
+    std::int32_t Add(std::int32_t key) {
+        const std::size_t slot = SlotOf(key);
+        if (ids_[slot] == kAbsent) {
+            keys_[slot] = key;
+            ids_[slot] = static_cast<std::int32_t>(size_++);
         }
+        return ids_[slot];
+    }
+    // The key's id, or kAbsent.
+    std::int32_t Find(std::int32_t key) const { return ids_[SlotOf(key)]; }
+    std::size_t Size() const { return size_; }
 
-        const std::size_t ids = counts.size();
+  private:
+    // The key's slot, or the empty slot where it would go.
+    std::size_t SlotOf(std::int32_t key) const {
+        std::size_t slot = (static_cast<std::uint32_t>(key) * 0x9E3779B1u) >> shift_;
+        while (ids_[slot] != kAbsent && keys_[slot] != key) slot = (slot + 1) & (ids_.size() - 1);
+        return slot;
+    }
+
+    unsigned shift_ = 0;
+    std::size_t size_ = 0;
+    std::vector<std::int32_t> keys_;
+    std::vector<std::int32_t> ids_;
+};
+
+// The key ids of the pairable new lines and, for each id, the reversed positions
+// (pairable columns - 1 - column) of its lines. Ids that occur on more lines than a row has
+// words get a ready match mask; for the others the mask is put together for each row.
+class ColumnIndex {
+  public:
+    ColumnIndex(const std::vector<std::int32_t>& idOfColumn, std::size_t ids)
+        : words_(WordsFor(idOfColumn.size())) {
+        const std::size_t cols = idOfColumn.size();
         start_.assign(ids + 1, 0);
-        for (std::size_t id = 0; id < ids; ++id) start_[id + 1] = start_[id] + counts[id];
+        for (std::int32_t id : idOfColumn) ++start_[static_cast<std::size_t>(id) + 1];
+        for (std::size_t id = 0; id < ids; ++id) start_[id + 1] += start_[id];
         positions_.resize(cols);
         std::vector<std::uint32_t> next(start_.begin(), start_.end() - 1);
         for (std::size_t p = 0; p < cols; ++p) {  // increasing reversed positions
@@ -61,14 +80,16 @@ class ColumnIndex {
             positions_[next[id]++] = static_cast<std::uint32_t>(p);
         }
 
-        denseOf_.assign(ids, kAbsent);
+        denseOf_.assign(ids, KeyTable::kAbsent);
         std::size_t dense = 0;
         for (std::size_t id = 0; id < ids; ++id) {
-            if (counts[id] > words_) denseOf_[id] = static_cast<std::int32_t>(dense++);
+            if (start_[id + 1] - start_[id] > words_) {
+                denseOf_[id] = static_cast<std::int32_t>(dense++);
+            }
         }
         masks_.assign(dense * words_, 0);
         for (std::size_t id = 0; id < ids; ++id) {
-            if (denseOf_[id] == kAbsent) continue;
+            if (denseOf_[id] == KeyTable::kAbsent) continue;
             Word* mask = masks_.data() + static_cast<std::size_t>(denseOf_[id]) * words_;
             for (std::uint32_t k = start_[id]; k < start_[id + 1]; ++k) {
                 mask[positions_[k] / kWordBits] |= Word{1} << (positions_[k] % kWordBits);
@@ -76,18 +97,18 @@ class ColumnIndex {
         }
     }
 
-    // The id of a key, or kAbsent when no new line of the block has it.
-    std::int32_t Find(std::int32_t key) const {
-        for (std::size_t slot = SlotOf(key);; slot = NextSlot(slot)) {
-            if (slotIds_[slot] == kAbsent || slotKeys_[slot] == key) return slotIds_[slot];
-        }
+    std::size_t Words() const { return words_; }
+    // True when some pairable new line has the id.
+    bool Occurs(std::int32_t id) const {
+        return start_[static_cast<std::size_t>(id) + 1] > start_[static_cast<std::size_t>(id)];
     }
 
     // The ready match mask of an id, or nullptr when its mask is put together per row.
     const Word* Mask(std::int32_t id) const {
         const std::int32_t dense = denseOf_[static_cast<std::size_t>(id)];
-        return dense == kAbsent ? nullptr
-                                : masks_.data() + static_cast<std::size_t>(dense) * words_;
+        return dense == KeyTable::kAbsent
+                   ? nullptr
+                   : masks_.data() + static_cast<std::size_t>(dense) * words_;
     }
     const std::uint32_t* PositionsBegin(std::int32_t id) const {
         return positions_.data() + start_[static_cast<std::size_t>(id)];
@@ -97,15 +118,7 @@ class ColumnIndex {
     }
 
   private:
-    std::size_t SlotOf(std::int32_t key) const {
-        return (static_cast<std::uint32_t>(key) * 0x9E3779B1u) >> shift_;
-    }
-    std::size_t NextSlot(std::size_t slot) const { return (slot + 1) & (slotIds_.size() - 1); }
-
     std::size_t words_;
-    unsigned shift_ = 0;
-    std::vector<std::int32_t> slotKeys_;
-    std::vector<std::int32_t> slotIds_;
     std::vector<std::uint32_t> start_;
     std::vector<std::uint32_t> positions_;
     std::vector<std::int32_t> denseOf_;
@@ -115,6 +128,16 @@ class ColumnIndex {
 // One row from the one before: out = (in + (in & match)) | (in & ~match) over the first
 // `width` words; in and out may be the same.
 void AddRow(const Word* in, const Word* match, Word* out, std::size_t width) {
+#if defined(__x86_64__)
+    unsigned char carry = 0;
+    for (std::size_t w = 0; w < width; ++w) {
+        const Word v = in[w];
+        const Word m = match[w];
+        unsigned long long sum = 0;
+        carry = _addcarry_u64(carry, v, v & m, &sum);
+        out[w] = sum | (v & ~m);
+    }
+#else
     Word carry = 0;
     for (std::size_t w = 0; w < width; ++w) {
         const Word v = in[w];
@@ -126,6 +149,7 @@ void AddRow(const Word* in, const Word* match, Word* out, std::size_t width) {
         carry = carryOut;
         out[w] = sum | (v & ~m);
     }
+#endif
 }
 
 class RowStepper {
@@ -155,110 +179,218 @@ class RowStepper {
     std::vector<Word> scratch_;
 };
 
+// How the rows are kept, level by level: level l keeps every every[l]-th row of one stretch
+// of spacing[l] rows (level 0: the whole table), the last level every row.
+struct KeepPlan {
+    std::vector<std::size_t> spacing;
+    std::vector<std::size_t> every;
+
+    std::size_t KeptRows() const {
+        std::size_t kept = 0;
+        for (std::size_t l = 0; l < spacing.size(); ++l) kept += spacing[l] / every[l] + 1;
+        return kept;
+    }
+};
+
+constexpr std::size_t kMaxLevels = 4;
+
+// Stretches of about rows^((levels - l) / levels) rows at level l: each level above the last
+// costs one more computation of the rows, as wide as the trace can still reach.
+KeepPlan PlanOfLevels(std::size_t rows, std::size_t levels) {
+    KeepPlan plan;
+    plan.spacing.push_back(rows);
+    for (std::size_t l = 1; l < levels; ++l) {
+        const double power = static_cast<double>(levels - l) / static_cast<double>(levels);
+        auto spacing =
+            static_cast<std::size_t>(std::ceil(std::pow(static_cast<double>(rows), power)));
+        spacing = std::clamp<std::size_t>(spacing, 1, plan.spacing.back());
+        plan.every.push_back(spacing);
+        plan.spacing.push_back(spacing);
+    }
+    plan.every.push_back(1);
+    return plan;
+}
+
+// The fewest levels whose kept rows fit in keptBits (every row when the whole table does).
+KeepPlan PlanFor(std::size_t rows, std::size_t words, std::uint64_t keptBits) {
+    const std::uint64_t rowBits = std::uint64_t{words} * kWordBits;
+    for (std::size_t levels = 1;; ++levels) {
+        KeepPlan plan = PlanOfLevels(rows, levels);
+        if (levels == kMaxLevels || plan.KeptRows() <= keptBits / rowBits) return plan;
+    }
+}
+
 // Rows of the reversed table, counted by how many old lines they add: row r adds the old line
-// rows - r, and row r of the reversed table is row rows - r of the trace's table.
+// rows - r, and row r of the reversed table is row rows - r of the trace's table. rowIds[r] is
+// the key id of the line row r adds, kAbsent when no pairable new line has that key. Such a
+// row equals the one before it and shares its slot.
 class RowSource {
   public:
-    RowSource(const std::int32_t* a, std::size_t rows, const std::int32_t* b, std::size_t cols,
-              bool keepEveryRow)
-        : rows_(rows),
-          words_(WordsFor(cols)),
-          index_(b, cols),
+    RowSource(ColumnIndex index, std::vector<std::int32_t> rowIds, const KeepPlan& plan)
+        : rows_(rowIds.size() - 1),
+          words_(index.Words()),
+          index_(std::move(index)),
           stepper_(index_, words_),
-          stretch_(keepEveryRow ? rows : CeilSqrt(rows)),
-          rowIds_(rows + 1, ColumnIndex::kAbsent) {
-        for (std::size_t r = 1; r <= rows; ++r) rowIds_[r] = index_.Find(a[rows - r]);
-        KeepStretchEnds();
-        slots_.resize((stretch_ + 1) * words_);
-        slotOf_.resize(stretch_ + 1);
+          rowIds_(std::move(rowIds)),
+          working_(words_) {
+        for (std::size_t l = 0; l < plan.spacing.size(); ++l) {
+            Level level;
+            level.spacing = plan.spacing[l];
+            level.every = plan.every[l];
+            level.slotOf.resize(level.spacing / level.every + 1);
+            level.rows.resize(level.slotOf.size() * words_);
+            levels_.push_back(std::move(level));
+        }
     }
+    RowSource(const RowSource&) = delete;
+    RowSource& operator=(const RowSource&) = delete;
 
     // Row r (1 <= r <= rows), valid for the columns the caller could still reach when it
-    // asked for this stretch the first time: `width` words from bit 0.
+    // asked for the stretches holding r the first time: `width` words from bit 0. The caller
+    // asks for rows downwards and never for more width than before.
     const Word* Row(std::size_t r, std::size_t width) {
-        const std::size_t stretch = (r - 1) / stretch_;
-        if (stretch != loaded_) Load(stretch, width);
-        return slots_.data() + slotOf_[r - stretch * stretch_] * words_;
+        std::size_t base = 0;  // level 0 covers the whole table
+        for (std::size_t l = 0; l < levels_.size(); ++l) {
+            // A stretch of level l starts at a row the level above keeps.
+            base += (r - 1 - base) / levels_[l].spacing * levels_[l].spacing;
+            if (levels_[l].base != base) Fill(l, base, width);
+        }
+        const Level& last = levels_.back();
+        return last.rows.data() + last.slotOf[r - last.base] * words_;
     }
 
   private:
-    // The forward pass: keeps rows stretch_, 2 stretch_, ... below the last stretch.
-    void KeepStretchEnds() {
-        const std::size_t stretches = (rows_ + stretch_ - 1) / stretch_;
-        if (stretches < 2) return;
-        kept_.resize((stretches - 1) * words_);
-        std::vector<Word> row(words_, kAllOnes);
-        for (std::size_t r = 1; r <= (stretches - 1) * stretch_; ++r) {
-            if (rowIds_[r] != ColumnIndex::kAbsent) {
-                stepper_.Step(rowIds_[r], row.data(), row.data(), words_);
-            }
-            if (r % stretch_ == 0) {
-                std::copy(row.begin(), row.end(), kept_.begin() + (r / stretch_ - 1) * words_);
-            }
-        }
-    }
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
 
-    // Computes the rows of one stretch into the slots. A row that adds a line of no new key
-    // equals the row before it and shares its slot.
-    void Load(std::size_t stretch, std::size_t width) {
-        const std::size_t first = stretch * stretch_;
-        const std::size_t last = std::min(first + stretch_, rows_);
-        if (stretch == 0) {
-            std::fill_n(slots_.begin(), width, kAllOnes);
+    struct Level {
+        std::size_t spacing = 0;          // rows in one stretch
+        std::size_t every = 1;            // the level keeps every every-th row of its stretch
+        std::size_t base = kNone;         // the row before the loaded stretch
+        std::vector<Word> rows;           // slots of words_ words
+        std::vector<std::size_t> slotOf;  // row base + t * every is in slot slotOf[t]
+    };
+
+    Word* Slot(Level& level, std::size_t slot) { return level.rows.data() + slot * words_; }
+
+    // Computes the kept rows of the level's stretch after row `base`, starting from row base
+    // as the level above keeps it (all ones for row 0).
+    void Fill(std::size_t l, std::size_t base, std::size_t width) {
+        Level& level = levels_[l];
+        if (l == 0) {
+            std::fill_n(level.rows.begin(), width, kAllOnes);
         } else {
-            std::copy_n(kept_.begin() + (stretch - 1) * words_, width, slots_.begin());
+            Level& above = levels_[l - 1];
+            const Word* start = Slot(above, above.slotOf[(base - above.base) / above.every]);
+            std::copy_n(start, width, level.rows.begin());
         }
-        slotOf_[0] = 0;
+        const std::size_t end = std::min(base + level.spacing, rows_);
+        const std::size_t count = (end - base) / level.every;
+        level.slotOf[0] = 0;
         std::size_t next = 1;
-        for (std::size_t r = first + 1; r <= last; ++r) {
-            const std::size_t t = r - first;
-            if (rowIds_[r] == ColumnIndex::kAbsent) {
-                slotOf_[t] = slotOf_[t - 1];
-                continue;
+        if (level.every == 1) {
+            for (std::size_t t = 1; t <= count; ++t) {
+                const std::int32_t id = rowIds_[base + t];
+                if (id == KeyTable::kAbsent) {
+                    level.slotOf[t] = level.slotOf[t - 1];
+                    continue;
+                }
+                stepper_.Step(id, Slot(level, level.slotOf[t - 1]), Slot(level, next), width);
+                level.slotOf[t] = next++;
             }
-            stepper_.Step(rowIds_[r], slots_.data() + slotOf_[t - 1] * words_,
-                          slots_.data() + next * words_, width);
-            slotOf_[t] = next++;
+        } else {
+            std::copy_n(level.rows.begin(), width, working_.begin());
+            bool changed = false;
+            for (std::size_t k = 1; k <= count * level.every; ++k) {
+                const std::int32_t id = rowIds_[base + k];
+                if (id != KeyTable::kAbsent) {
+                    stepper_.Step(id, working_.data(), working_.data(), width);
+                    changed = true;
+                }
+                if (k % level.every != 0) continue;
+                const std::size_t t = k / level.every;
+                if (!changed) {
+                    level.slotOf[t] = level.slotOf[t - 1];
+                    continue;
+                }
+                std::copy_n(working_.begin(), width, Slot(level, next));
+                level.slotOf[t] = next++;
+                changed = false;
+            }
         }
-        loaded_ = stretch;
+        level.base = base;
+        for (std::size_t below = l + 1; below < levels_.size(); ++below) {
+            levels_[below].base = kNone;
+        }
     }
 
     std::size_t rows_;
     std::size_t words_;
     ColumnIndex index_;
     RowStepper stepper_;
-    std::size_t stretch_;
     std::vector<std::int32_t> rowIds_;
-    std::vector<Word> kept_;
-    std::vector<Word> slots_;
-    std::vector<std::size_t> slotOf_;
-    std::size_t loaded_ = std::numeric_limits<std::size_t>::max();
+    std::vector<Level> levels_;
+    std::vector<Word> working_;
 };
 
 }  // namespace
 
 LcsTraceEnd TraceLcs(const std::int32_t* a, std::size_t rows, const std::int32_t* b,
-                     std::size_t cols, std::size_t base, bool keepEveryRow,
-                     std::vector<LinePair>& pairs) {
+                     std::size_t cols, std::size_t base, std::uint64_t keptBits, PairSink& pairs) {
     std::size_t i = 0;
     std::size_t j = 0;
     if (rows == 0 || cols == 0) return {i, j};
-    // Reversed positions are 32-bit; a page of more lines would not fit in memory anyway.
-    if (cols > std::numeric_limits<std::uint32_t>::max() / 2) throw std::bad_alloc();
-    RowSource source(a, rows, b, cols, keepEveryRow);
+    // Key ids and reversed positions are 32-bit; pages of more lines would not fit in memory
+    // anyway.
+    constexpr std::size_t kMostLines = std::numeric_limits<std::int32_t>::max() / 2;
+    if (rows > kMostLines || cols > kMostLines) throw std::bad_alloc();
+
+    // A new line whose key no old line has never pairs: the lengths do not step at its column,
+    // so the trace always skips it. The rows only cover the other columns. Keys are numbered
+    // by the old lines.
+    std::vector<bool> pairable(cols);
+    std::vector<std::int32_t> columnIds;  // of the pairable new lines, in order
+    std::vector<std::int32_t> rowIds(rows + 1, KeyTable::kAbsent);
+    std::size_t ids = 0;
+    {
+        KeyTable oldKeys(rows);
+        for (std::size_t k = 0; k < rows; ++k) rowIds[rows - k] = oldKeys.Add(a[k]);
+        for (std::size_t k = 0; k < cols; ++k) {
+            const std::int32_t id = oldKeys.Find(b[k]);
+            pairable[k] = id != KeyTable::kAbsent;
+            if (pairable[k]) columnIds.push_back(id);
+        }
+        ids = oldKeys.Size();
+    }
+    if (columnIds.empty()) return {i, cols};
+    const std::size_t pairableColumns = columnIds.size();
+    ColumnIndex index(columnIds, ids);
+    columnIds = {};
+    for (std::int32_t& id : rowIds) {
+        if (id != KeyTable::kAbsent && !index.Occurs(id)) id = KeyTable::kAbsent;
+    }
+    const KeepPlan plan = PlanFor(rows, index.Words(), keptBits);
+    RowSource source(std::move(index), std::move(rowIds), plan);
+
+    std::size_t pairableLeft = pairableColumns;  // pairable columns from j on
     while (i < rows && j < cols) {
         if (a[i] == b[j]) {
-            pairs.push_back({base + i, base + j});
+            pairs.Add(base + i, base + j);
             ++i;
+            ++j;
+            --pairableLeft;
+            continue;
+        }
+        if (!pairable[j]) {
             ++j;
             continue;
         }
-        // The step of row i between columns j and j + 1 is bit cols - 1 - j of reversed row
-        // rows - i; a set bit means no step, so the trace skips the new line.
-        const std::size_t bit = cols - 1 - j;
+        // The step of row i at column j is bit pairableLeft - 1 (the pairable columns after j)
+        // of reversed row rows - i; a set bit means no step, so the trace skips the new line.
+        const std::size_t bit = pairableLeft - 1;
         const Word* row = source.Row(rows - i, bit / kWordBits + 1);
         if ((row[bit / kWordBits] >> (bit % kWordBits)) & 1) {
             ++j;
+            --pairableLeft;
         } else {
             ++i;
         }

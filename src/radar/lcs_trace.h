@@ -18,20 +18,31 @@
 // addition only runs towards higher bits, which are lower new-line indices, so the part of a row
 // that covers the new lines from j on can be computed on its own.
 //
-// Memory. With keepEveryRow every row is kept (rows x cols bits). Otherwise only every k-th row
-// is kept, k about the square root of the row count, and the trace recomputes the k rows of a
-// stretch from the kept row before it when it enters that stretch, only as wide as the columns
-// it can still reach. That is about 2 x sqrt(rows) rows of cols bits, at the cost of computing
-// each row once more.
+// Columns. A new line whose key no old line has can never be paired: the lengths never step at
+// its column and the trace always skips it, so the rows only hold the other columns.
+//
+// Memory. When the whole table fits in the bits allowed, every row is kept. Otherwise only some
+// rows are kept: with two levels every k-th row (k about the square root of the row count),
+// and the trace recomputes the k rows of a stretch from the kept row below it when it enters
+// that stretch, only as wide as the columns it can still reach. That is about 2 x sqrt(rows)
+// rows, at the cost of computing the rows once more. With three or four levels the stretches
+// are themselves kept in part and recomputed in smaller pieces: about 3 x rows^(1/3) or
+// 4 x rows^(1/4) rows, each level one more computation. The fewest levels that fit are used.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
-
-#include "radar/page_diff.h"
 
 namespace brevio::radar {
+
+// Receives the pairs of a trace, in order.
+class PairSink {
+  public:
+    virtual void Add(std::size_t oldIndex, std::size_t newIndex) = 0;
+
+  protected:
+    ~PairSink() = default;
+};
 
 // The first old and new index (within the block) that the trace did not pass.
 struct LcsTraceEnd {
@@ -40,10 +51,10 @@ struct LcsTraceEnd {
 };
 
 // Traces the table of old keys a[0, rows) and new keys b[0, cols) from (0, 0) until one side is
-// used up, appending (base + i, base + j) to pairs for every pair the trace records. Throws
-// std::bad_alloc when memory runs out.
+// used up, giving (base + i, base + j) to pairs for every pair the trace records. The rows it
+// keeps at once hold at most keptBits bits when that is possible with up to four levels.
+// Throws std::bad_alloc when memory runs out.
 LcsTraceEnd TraceLcs(const std::int32_t* a, std::size_t rows, const std::int32_t* b,
-                     std::size_t cols, std::size_t base, bool keepEveryRow,
-                     std::vector<LinePair>& pairs);
+                     std::size_t cols, std::size_t base, std::uint64_t keptBits, PairSink& pairs);
 
 }  // namespace brevio::radar

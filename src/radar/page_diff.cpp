@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "radar/lcs_trace.h"
 
@@ -71,83 +72,154 @@ class OutputFile {
 
 // ---- Lines ----
 
-// A line as a piece of the file's bytes. Reading in text mode only changes what ends a line (a
-// CR LF pair), never the bytes inside it, so every line is a piece of the file as it is.
-struct LineSpan {
-    std::size_t start = 0;
-    std::size_t length = 0;
-};
+// Reads the lines of a file's bytes one after the other, by the line reading rule. Reading in
+// text mode only changes what ends a line (a CR LF pair), never the bytes inside it, so every
+// line is a piece of the bytes as they are.
+class LineReader {
+  public:
+    explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
 
-// Calls visit(LineSpan) for every line of the bytes, by the line reading rule.
-template <class Visit>
-void ForEachLine(std::string_view bytes, Visit&& visit) {
-    constexpr std::size_t kMax = PageDiff::kMaxLineBytes;
-    const std::size_t size = bytes.size();
-    std::size_t pos = 0;
-    for (;;) {
-        const std::size_t room = size - pos;
+    // The next line; false after the last one.
+    bool Next(std::string_view& line) {
+        if (done_) return false;
+        constexpr std::size_t kMax = PageDiff::kMaxLineBytes;
+        const std::size_t room = bytes_.size() - pos_;
         const std::size_t window = std::min(room, kMax);
-        const char* begin = bytes.data() + pos;
+        const char* begin = bytes_.data() + pos_;
         const void* lineFeed = window > 0 ? std::memchr(begin, '\n', window) : nullptr;
         std::size_t length = window;
-        std::size_t next = pos + window;
-        bool endOfFile = false;
+        std::size_t next = pos_ + window;
         if (lineFeed) {
             const auto at = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - begin);
             length = at > 0 && begin[at - 1] == '\r' ? at - 1 : at;
-            next = pos + at + 1;
+            next = pos_ + at + 1;
         } else if (window == kMax) {
             // kMax characters without a line feed, unless the last one is a CR LF pair: then
             // that pair is the line feed, read as the kMax-th character.
             if (begin[kMax - 1] == '\r' && room > kMax && begin[kMax] == '\n') {
                 length = kMax - 1;
-                next = pos + kMax + 1;
+                next = pos_ + kMax + 1;
             }
         } else {
-            endOfFile = true;
+            done_ = true;  // the read reached the end of the file
         }
         const void* zero = length > 0 ? std::memchr(begin, '\0', length) : nullptr;
         if (zero) length = static_cast<std::size_t>(static_cast<const char*>(zero) - begin);
-        visit(LineSpan{pos, length});
-        if (endOfFile) return;
-        pos = next;
+        line = std::string_view(begin, length);
+        pos_ = next;
+        return true;
     }
-}
 
-std::vector<std::int32_t> KeysOf(std::string_view bytes, std::vector<LineSpan>* lines) {
+  private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    bool done_ = false;
+};
+
+std::vector<std::int32_t> KeysOf(std::string_view bytes) {
     std::vector<std::int32_t> keys;
-    ForEachLine(bytes, [&](LineSpan line) {
-        keys.push_back(PageDiff::LineKey(bytes.substr(line.start, line.length)));
-        if (lines) lines->push_back(line);
-    });
+    LineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);) keys.push_back(PageDiff::LineKey(line));
     return keys;
 }
 
+// ---- Matching ----
+
+// The pairs of the full table over old keys a and new keys b, given to pairs in order. cells is
+// set to the size of the table traced between the common prefix and suffix. Throws
+// std::bad_alloc when memory runs out.
+void MatchKeys(const std::vector<std::int32_t>& a, const std::vector<std::int32_t>& b,
+               std::uint64_t keptBits, std::uint64_t& cells, PairSink& pairs) {
+    cells = 0;
+    const std::size_t n = a.size();
+    const std::size_t m = b.size();
+
+    // The trace pairs every line of the common prefix with its counterpart.
+    std::size_t prefix = 0;
+    while (prefix < n && prefix < m && a[prefix] == b[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    const std::size_t suffixRoom = std::min(n, m) - prefix;
+    while (suffix < suffixRoom && a[n - 1 - suffix] == b[m - 1 - suffix]) ++suffix;
+    for (std::size_t k = 0; k < prefix; ++k) pairs.Add(k, k);
+
+    // The middle block: old lines [prefix, oldEnd), new lines [prefix, newEnd).
+    const std::size_t oldEnd = n - suffix;
+    const std::size_t newEnd = m - suffix;
+    const std::size_t rows = oldEnd - prefix;
+    const std::size_t cols = newEnd - prefix;
+    std::size_t i = prefix;
+    std::size_t j = prefix;
+    if (rows > 0 && cols > 0) {
+        cells = std::uint64_t{rows} * cols;
+        const LcsTraceEnd end =
+            TraceLcs(a.data() + prefix, rows, b.data() + prefix, cols, prefix, keptBits, pairs);
+        i = prefix + end.oldIndex;
+        j = prefix + end.newIndex;
+    }
+    // The trace has left the middle block. From here on, every remaining line of the side whose
+    // middle lines are used up belongs to the common suffix and is paired in the full table, so
+    // the trace never skips one of them: it pairs equal keys and otherwise skips a line of the
+    // other side.
+    if (i == oldEnd) {
+        while (i < n && j < m) {
+            if (a[i] == b[j]) {
+                pairs.Add(i, j);
+                ++i;
+            }
+            ++j;
+        }
+    } else {
+        while (i < n && j < m) {
+            if (a[i] == b[j]) {
+                pairs.Add(i, j);
+                ++j;
+            }
+            ++i;
+        }
+    }
+}
+
+class PairList final : public PairSink {
+  public:
+    explicit PairList(std::vector<LinePair>& pairs) : pairs_(pairs) {}
+    void Add(std::size_t oldIndex, std::size_t newIndex) override {
+        pairs_.push_back({oldIndex, newIndex});
+    }
+
+  private:
+    std::vector<LinePair>& pairs_;
+};
+
 // ---- Report ----
 
-// Walks the gaps between the pairs and calls write(k) for every new line k that belongs on the
-// change page, in order; true when the pairs show a change. The gap before the first pair is
-// measured from (0, 0); the gap after the last pair is not looked at.
+// Takes the pairs in order and calls write(first, end) for each run of new lines [first, end)
+// that belongs on the change page. The gap before the first pair is measured from (0, 0); the
+// gap after the last pair is not looked at.
 template <class Write>
-bool ForEachChangedLine(const std::vector<LinePair>& pairs, std::size_t newLineCount,
-                        Write&& write) {
-    bool changed = false;
-    std::size_t prevOld = 0;
-    std::size_t prevNew = 0;
-    for (const LinePair& pair : pairs) {
-        const std::size_t oldGap = pair.oldIndex - prevOld;
-        const std::size_t newGap = pair.newIndex - prevNew;
+class ChangeReport final : public PairSink {
+  public:
+    explicit ChangeReport(Write write) : write_(std::move(write)) {}
+
+    void Add(std::size_t oldIndex, std::size_t newIndex) override {
+        const std::size_t oldGap = oldIndex - prevOld_;
+        const std::size_t newGap = newIndex - prevNew_;
         // Gaps of 1 on both sides: the two pairs are neighbours in both files.
         if (std::max(oldGap, newGap) >= 2) {
-            changed = true;
-            const std::size_t end = std::min(pair.newIndex, newLineCount);
-            for (std::size_t k = prevNew + 1; k < end; ++k) write(k);
+            changed_ = true;
+            if (newGap >= 2) write_(prevNew_ + 1, newIndex);
         }
-        prevOld = pair.oldIndex;
-        prevNew = pair.newIndex;
+        prevOld_ = oldIndex;
+        prevNew_ = newIndex;
     }
-    return changed;
-}
+    // True when the pairs so far show a change.
+    bool Changed() const { return changed_; }
+
+  private:
+    Write write_;
+    bool changed_ = false;
+    std::size_t prevOld_ = 0;
+    std::size_t prevNew_ = 0;
+};
 
 }  // namespace
 
@@ -157,8 +229,8 @@ std::string PageDiff::NativePath(const std::string& path) const {
 
 std::vector<std::string> PageDiff::SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
-    ForEachLine(bytes,
-                [&](LineSpan line) { lines.emplace_back(bytes.substr(line.start, line.length)); });
+    LineReader reader(bytes);
+    for (std::string_view line; reader.Next(line);) lines.emplace_back(line);
     return lines;
 }
 
@@ -177,57 +249,10 @@ std::int32_t PageDiff::LineKey(std::string_view line) {
 bool PageDiff::Match(const std::vector<std::int32_t>& a, const std::vector<std::int32_t>& b,
                      std::vector<LinePair>& pairs) const {
     pairs.clear();
-    lastTableCells_ = 0;
-    const std::size_t n = a.size();
-    const std::size_t m = b.size();
-
-    // The trace pairs every line of the common prefix with its counterpart.
-    std::size_t prefix = 0;
-    while (prefix < n && prefix < m && a[prefix] == b[prefix]) ++prefix;
-    std::size_t suffix = 0;
-    const std::size_t suffixRoom = std::min(n, m) - prefix;
-    while (suffix < suffixRoom && a[n - 1 - suffix] == b[m - 1 - suffix]) ++suffix;
-
     try {
-        pairs.reserve(std::min(n, m));
-        for (std::size_t k = 0; k < prefix; ++k) pairs.push_back({k, k});
-
-        // The middle block: old lines [prefix, oldEnd), new lines [prefix, newEnd).
-        const std::size_t oldEnd = n - suffix;
-        const std::size_t newEnd = m - suffix;
-        const std::size_t rows = oldEnd - prefix;
-        const std::size_t cols = newEnd - prefix;
-        std::size_t i = prefix;
-        std::size_t j = prefix;
-        if (rows > 0 && cols > 0) {
-            lastTableCells_ = std::uint64_t{rows} * cols;
-            const bool keepEveryRow = cols <= options_.maxTableCells / rows;
-            const LcsTraceEnd end = TraceLcs(a.data() + prefix, rows, b.data() + prefix, cols,
-                                             prefix, keepEveryRow, pairs);
-            i = prefix + end.oldIndex;
-            j = prefix + end.newIndex;
-        }
-        // The trace has left the middle block. From here on, every remaining line of the side
-        // whose middle lines are used up belongs to the common suffix and is paired in the full
-        // table, so the trace never skips one of them: it pairs equal keys and otherwise skips
-        // a line of the other side.
-        if (i == oldEnd) {
-            while (i < n && j < m) {
-                if (a[i] == b[j]) {
-                    pairs.push_back({i, j});
-                    ++i;
-                }
-                ++j;
-            }
-        } else {
-            while (i < n && j < m) {
-                if (a[i] == b[j]) {
-                    pairs.push_back({i, j});
-                    ++j;
-                }
-                ++i;
-            }
-        }
+        pairs.reserve(std::min(a.size(), b.size()));
+        PairList list(pairs);
+        MatchKeys(a, b, options_.maxTableCells, lastTableCells_, list);
         return true;
     } catch (const std::bad_alloc&) {
         pairs.clear();
@@ -239,7 +264,11 @@ bool PageDiff::Match(const std::vector<std::int32_t>& a, const std::vector<std::
 bool PageDiff::BuildChangePage(const std::vector<LinePair>& pairs,
                                const std::vector<std::string>& newLines, std::string& page) {
     page.clear();
-    return ForEachChangedLine(pairs, newLines.size(), [&](std::size_t k) { page += newLines[k]; });
+    ChangeReport report([&](std::size_t first, std::size_t end) {
+        for (std::size_t k = first; k < std::min(end, newLines.size()); ++k) page += newLines[k];
+    });
+    for (const LinePair& pair : pairs) report.Add(pair.oldIndex, pair.newIndex);
+    return report.Changed();
 }
 
 bool PageDiff::Compare(const std::string& oldPath, const std::string& newPath,
@@ -247,8 +276,8 @@ bool PageDiff::Compare(const std::string& oldPath, const std::string& newPath,
     std::string changeNative;
     try {
         changeNative = NativePath(changePath);
-        // Only the keys of the old copy are needed, so its bytes go before the new copy is read;
-        // the new copy stays as read and its lines are pieces of it.
+        // Only the keys of the old copy are needed, so its bytes go before the new copy is read.
+        // The new copy stays as read: its changed lines are read again for the change page.
         std::vector<std::int32_t> oldKeys;
         {
             std::string oldBytes;
@@ -256,31 +285,35 @@ bool PageDiff::Compare(const std::string& oldPath, const std::string& newPath,
                 WriteFileBytes(changeNative, {});
                 return false;
             }
-            oldKeys = KeysOf(oldBytes, nullptr);
+            oldKeys = KeysOf(oldBytes);
         }
         std::string newBytes;
         if (!ReadFileBytes(NativePath(newPath), newBytes)) {
             WriteFileBytes(changeNative, {});
             return false;
         }
-        std::vector<LineSpan> newLines;
-        const std::vector<std::int32_t> newKeys = KeysOf(newBytes, &newLines);
+        const std::vector<std::int32_t> newKeys = KeysOf(newBytes);
 
-        std::vector<LinePair> pairs;
-        if (!Match(oldKeys, newKeys, pairs)) {
-            WriteFileBytes(changeNative, {});
-            return false;
-        }
+        // The change page is written while the pairs are found.
         OutputFile page(changeNative);
-        const bool changed = ForEachChangedLine(pairs, newLines.size(), [&](std::size_t k) {
-            page.Append(std::string_view(newBytes).substr(newLines[k].start, newLines[k].length));
+        LineReader reader(newBytes);
+        std::size_t linesRead = 0;
+        std::string_view line;
+        ChangeReport report([&](std::size_t first, std::size_t end) {
+            for (std::size_t k = first; k < end; ++k) {
+                while (linesRead <= k && reader.Next(line)) ++linesRead;  // k only grows
+                page.Append(line);
+            }
         });
+        MatchKeys(oldKeys, newKeys, options_.maxTableCells, lastTableCells_, report);
         if (!page.Close()) {
             WriteFileBytes(changeNative, {});
             return false;
         }
-        return changed;
+        return report.Changed();
     } catch (...) {
+        // Memory ran out or a path could not be mapped; a change page written in part has
+        // been closed by now.
         if (!changeNative.empty()) WriteFileBytes(changeNative, {});
         return false;
     }

@@ -38,18 +38,19 @@
 // The table itself is never written out as lengths. A cell's direction only depends on whether
 // its row's length steps down between that cell and the next one to the right, and a whole row
 // of such steps is one bit per new line, computed from the row below 64 columns per machine
-// word (lcs_trace.h). Blocks of up to Options::maxTableCells cells keep every row; larger ones
-// keep every k-th row (k about the square root of the row count) and recompute the rows in
-// between while tracing, so two pages of 50,000 changed lines need a few megabytes. Either way
-// the pairs are those of the full table with the tie rule above; page_diff_test checks this
-// against a plain full-table implementation.
+// word (lcs_trace.h). A table within Options::maxTableCells keeps every row; a larger one keeps
+// only some rows (every k-th, k about the square root of the row count, or fewer at more
+// levels) and recomputes the others while tracing, so two pages of 50,000 changed lines need
+// well under a megabyte for it. Either way the pairs are those of the full table with the tie
+// rule above; page_diff_test checks this against a plain full-table implementation.
 //
 // Report. The pairs are walked in order with the pair before each one; the gaps are the
 // differences of the old and of the new indices. When both gaps are 1 nothing happens;
 // otherwise, when the larger gap is 2 or more, the page counts as changed and the new lines
 // strictly between the two pairs are appended to the change page exactly as read (blanks
 // kept), with nothing in between: no line feed, no separator. Old-only lines write nothing but
-// still count as a change.
+// still count as a change. Compare keeps only the keys of the old copy and the bytes of the new
+// one, and writes the change page while the trace finds the pairs.
 //
 // Boundary gaps, kept as change pages always were: the gap before the first pair is measured
 // from the pair (0, 0), as if it had been recorded, so line 0 of either file is never written
@@ -87,17 +88,17 @@ class PageDiff {
   public:
     // Longest piece of a file line that is read as one line.
     static constexpr std::size_t kMaxLineBytes = 399;
-    // Default size (old x new lines between the common prefix and suffix) up to which the
-    // matching keeps the direction bits of every row: 2^24 cells, 2 MiB, about two pages of
-    // 4,096 changed lines each.
+    // Default bound of the direction bits the matching keeps in memory at once: 2^24 bits,
+    // 2 MiB, the whole table of two pages of 4,096 changed lines each.
     static constexpr std::uint64_t kDefaultMaxTableCells = std::uint64_t{1} << 24;
 
     struct Options {
         // Turns a path given to Compare into the path the operating system is called with;
         // empty: the path bytes are used as they are.
         std::function<std::string(const std::string&)> nativePath;
-        // Larger tables keep only every k-th row of direction bits and recompute the others
-        // while tracing: less memory, somewhat more time, the same pairs. 0 recomputes always.
+        // Direction bits (table cells) kept in memory at once. A larger table keeps only some
+        // of its rows and recomputes the others while tracing: less memory, more time, the
+        // same pairs. Even 0 gives the full answer, in the least memory.
         std::uint64_t maxTableCells = kDefaultMaxTableCells;
     };
 

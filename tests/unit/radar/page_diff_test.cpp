@@ -384,11 +384,17 @@ TEST_F(PageDiffCompare, PathsPassThroughTheNativePathHook) {
 
 // ---- Matching against the plain full table ----
 
-// An engine that keeps no table whole: every block is traced from recomputed rows.
-PageDiff RecomputingEngine() {
-    PageDiff::Options options;
-    options.maxTableCells = 0;
-    return PageDiff(options);
+// Engines that keep whole tables, some rows of them at two or three levels, or the fewest rows
+// (four levels): the bound on kept bits only changes how much is recomputed.
+std::vector<PageDiff> Engines() {
+    std::vector<PageDiff> engines;
+    for (std::uint64_t keptBits : {PageDiff::kDefaultMaxTableCells, std::uint64_t{1} << 16,
+                                   std::uint64_t{1} << 10, std::uint64_t{0}}) {
+        PageDiff::Options options;
+        options.maxTableCells = keptBits;
+        engines.emplace_back(options);
+    }
+    return engines;
 }
 
 // True when the reference pairs every line of the common suffix with its counterpart, which is
@@ -415,7 +421,7 @@ TEST(PageDiffMatch, TrimmedTableGivesTheFullTablePairs) {
         for (auto& key : keys) key = std::uniform_int_distribution<int>(0, alphabet - 1)(rng);
         return keys;
     };
-    const PageDiff engines[] = {PageDiff(), RecomputingEngine()};
+    const std::vector<PageDiff> engines = Engines();
     int suffixMovedCases = 0;
     for (int round = 0; round < 30000; ++round) {
         const int alphabet = std::uniform_int_distribution<int>(1, 6)(rng);
@@ -486,7 +492,7 @@ TEST(PageDiffMatch, LargeKeyListsWithManyTiesGiveTheFullTablePairs) {
         }
         return keys;
     };
-    const PageDiff engines[] = {PageDiff(), RecomputingEngine()};
+    const std::vector<PageDiff> engines = Engines();
     for (int round = 0; round < 200; ++round) {
         const int common = uniform(1, 6);
         const int rare = round % 2 == 0 ? 0 : uniform(20, 2000);
