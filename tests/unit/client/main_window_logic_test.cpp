@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -39,7 +38,7 @@ class RecordingBoxes : public MessageBoxSink {
 
 // ---- exit ----
 
-TEST(ExitChecks, RunningReceptionAsksFirstWhateverIsWaiting) {
+TEST(ExitChecks, QuestionWhileReceivingElseRefusalWhileItemsWait) {
     for (std::size_t pending : {0u, 7u}) {
         const ExitCheck check = FirstExitCheck(2, pending);
         EXPECT_EQ(check.action, ExitAction::kAsk);
@@ -48,18 +47,11 @@ TEST(ExitChecks, RunningReceptionAsksFirstWhateverIsWaiting) {
         EXPECT_EQ(check.icon, MessageBoxSink::kQuestion);
         EXPECT_EQ(check.buttons, MessageBoxSink::kYesNo);
     }
-}
-
-TEST(ExitChecks, WaitingItemsRefuseWithTheirCount) {
-    const ExitCheck check = FirstExitCheck(0, 12);
-    EXPECT_EQ(check.action, ExitAction::kRefuse);
-    EXPECT_EQ(check.text, "还有12条新闻尚未保存到磁盘,请稍后退出!");
-    EXPECT_EQ(check.title, "Brevio提示");
-    EXPECT_EQ(check.buttons, MessageBoxSink::kOkOnly);
-    EXPECT_EQ(PendingExitCheck(1).text, "还有1条新闻尚未保存到磁盘,请稍后退出!");
-
+    const ExitCheck refusal = FirstExitCheck(0, 12);
+    EXPECT_EQ(refusal.action, ExitAction::kRefuse);
+    EXPECT_EQ(refusal.text, "还有12条新闻尚未保存到磁盘,请稍后退出!");
+    EXPECT_EQ(refusal.title, "Brevio提示");
     EXPECT_EQ(FirstExitCheck(0, 0).action, ExitAction::kProceed);
-    EXPECT_TRUE(FirstExitCheck(0, 0).text.empty());
     EXPECT_EQ(PendingExitCheck(0).action, ExitAction::kProceed);
 }
 
@@ -128,17 +120,6 @@ TEST(RefreshCodes, OtherCodesRebuildNothing) {
     }
 }
 
-TEST(RefreshCodes, PartNamesAreDistinct) {
-    std::set<std::string_view> names;
-    for (int code = 0; code <= 12; ++code) {
-        for (NavigationPart part : PartsToRebuild(code)) {
-            EXPECT_FALSE(NavigationPartName(part).empty());
-            names.insert(NavigationPartName(part));
-        }
-    }
-    EXPECT_EQ(names.size(), 8u);
-}
-
 // ---- status line ----
 
 TEST(StatusLine, EveryNodeKindHasItsText) {
@@ -153,17 +134,13 @@ TEST(StatusLine, EveryNodeKindHasItsText) {
               "个股信息->相关信息:华岳银行(600101) \t 共有4条");
 }
 
-TEST(StatusLine, NegativeCountsShowAsZero) {
+TEST(StatusLine, NegativeCountsShowAsZeroAndNamesAreText) {
+    EXPECT_EQ(FavoritesFolderStatus("100%s%d", 1), "收藏夹:100%s%d \t 共有1条");
     EXPECT_EQ(FavoritesFolderStatus("a", -1), "收藏夹:a \t 共有0条");
     EXPECT_EQ(NewsCategoryStatus("g", "c", -20, "t"), "新闻类别:g->c \t 共有0条 \t 最后更新时间:t");
     EXPECT_EQ(TradeCategoryStatus("t", -5), "行业类别:t \t 共有0条");
     EXPECT_EQ(StockTradeInfoStatus("s", "1", {"x"}, -3).statusLine,
               "个股信息->行业信息:s(1)  所属行业:x\t共0条");
-}
-
-TEST(StatusLine, NamesArePrintedAsTheyAre) {
-    // A name with conversion characters is text, not a pattern.
-    EXPECT_EQ(FavoritesFolderStatus("100%s%d", 1), "收藏夹:100%s%d \t 共有1条");
 }
 
 TEST(StatusLine, StockTradeInfoListsTheTrades) {
@@ -257,30 +234,6 @@ TEST(SettingsPages, CommandsCaptionsSectionsAndReloadIndices) {
     EXPECT_FALSE(SettingsPageForCommand(32862).has_value());  // publishing has no settings page
     EXPECT_FALSE(SectionForReloadIndex(-1).has_value());
     EXPECT_FALSE(SectionForReloadIndex(6).has_value());
-}
-
-TEST(SettingsPages, DialogKindsWatchTheirButtons) {
-    const struct {
-        int kind;
-        const char *ok, *cancel;
-    } rows[] = {{0, "DeleteButton", "cancel"}, {1, "DeleteButton", "cancel"},
-                {2, "Button1", "Button2"},     {3, "Button2", "Button3"},
-                {4, "Button2", "Button3"},     {5, "DeleteButton", "cancel"}};
-    for (const auto& row : rows) {
-        const SettingsDialogLayout layout = SettingsDialogLayoutFor(row.kind);
-        EXPECT_EQ(layout.okButton, row.ok) << row.kind;
-        EXPECT_EQ(layout.cancelButton, row.cancel) << row.kind;
-    }
-    const SettingsDialogLayout wide = SettingsDialogLayoutFor(2);
-    EXPECT_EQ(wide.browserWidth, 575);
-    EXPECT_EQ(wide.browserHeight, 400);
-    EXPECT_EQ(wide.dialogWidth, 595);
-    EXPECT_EQ(wide.dialogHeight, 400);
-    const SettingsDialogLayout narrow = SettingsDialogLayoutFor(3);
-    EXPECT_EQ(narrow.browserWidth, 205);
-    EXPECT_EQ(narrow.browserHeight, 485);
-    EXPECT_EQ(narrow.dialogWidth, 225);
-    EXPECT_EQ(narrow.dialogHeight, 490);
 }
 
 }  // namespace
