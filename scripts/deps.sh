@@ -8,6 +8,7 @@ PACKAGES=(
   libssl-dev libtinyxml2-dev libcurl4-openssl-dev unixodbc-dev libcpp-httplib-dev
   qt6-base-dev
   microsocks socat dante-server odbc-postgresql postgresql
+  clang libclang-rt-14-dev python3
 )
 
 missing=()
