@@ -131,6 +131,12 @@ std::string QuoteField(std::string_view value) {
 }
 
 std::string UnquoteQuotedValue(std::string_view field) {
+    // Quote marks only: QuoteField doubled each one inside the enclosing pair, which the
+    // general rule would read as pairs throughout and so keep one quote mark too many.
+    if (field.size() >= 2 && field.size() % 2 == 0 &&
+        field.find_first_not_of('"') == std::string_view::npos) {
+        return std::string((field.size() - 2) / 2, '"');
+    }
     std::string value = UnquoteField(field);
     EmptyIfLoneQuote(value);
     return value;

@@ -64,7 +64,8 @@ std::string EscapeField(std::string_view value);
 // A value in the quoted form ("value"), as the stock table and the bulletin store them.
 std::string QuoteField(std::string_view value);
 // The reading side of QuoteField: the general field rule, where the empty value, written as
-// two quote marks, reads back as one quote mark and is taken as empty again.
+// two quote marks, reads back as one quote mark and is taken as empty again, and a value of
+// quote marks only (written doubled between the enclosing pair) reads back as it was.
 std::string UnquoteQuotedValue(std::string_view field);
 
 }  // namespace brevio::reference

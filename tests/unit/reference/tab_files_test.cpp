@@ -32,10 +32,31 @@ TEST(TabLineTest, QuotesAndTrailingBlanks) {
     EXPECT_EQ(SplitTabLine("a\t\" \"\tb"), (std::vector<std::string>{"a", "", "b"}));
 }
 
+// A value of quote marks only: QuoteField writes each doubled inside the enclosing pair, and
+// the reading side must not take the enclosing marks for the halves of a pair (a lone quote
+// mark used to come back as two).
+TEST(TabLineTest, QuoteOnlyValuesReadBackFromTheQuotedForm) {
+    EXPECT_EQ(QuoteField("\""), "\"\"\"\"");
+    for (const std::string value : {"\"", "\"\"", "\"\"\"\"\""}) {
+        EXPECT_EQ(UnquoteQuotedValue(QuoteField(value)), value) << value.size() << " quote marks";
+    }
+    EXPECT_EQ(UnquoteQuotedValue("\"\""), "");
+    // Not the quoted form of anything: the general field rule applies.
+    EXPECT_EQ(UnquoteQuotedValue("\"\"\"\"x"), "\"\"x");
+}
+
 class TabFileTest : public test::TempHomeTest {
   protected:
     std::string Path(const std::string& name) const { return Home() + name; }
 };
+
+TEST_F(TabFileTest, BulletinOfQuoteMarksReadsBack) {
+    const Bulletin b{"\"", "\"\"", "40005", 1, "\"\"\""};
+    ASSERT_EQ(WriteBulletin(Path("bulletin.txt"), b, 1), 0);
+    Bulletin back;
+    ASSERT_EQ(ReadBulletin(Path("bulletin.txt"), back), 0);
+    EXPECT_EQ(back, b);
+}
 
 TEST_F(TabFileTest, RefListFlagsAndShortLines) {
     WriteFileBytes(Path("c.tab"),
