@@ -13,16 +13,6 @@
 namespace brevio::client {
 namespace {
 
-std::string ConfigurationAddress(std::string_view portalAddress, std::string_view userId) {
-    std::string url(portalAddress);
-    while (!url.empty() && url.back() == '/') url.pop_back();
-    return url + "/getTree.aspx?userid=" + std::string(userId);
-}
-
-std::string ConfigurationFailedText() {
-    return "加载用户配置信息失败!";
-}
-
 std::string RadarThreadFailedText() {
     return "创建信息雷达线程失败！";
 }
@@ -113,7 +103,8 @@ StartResult ClientCore::Run(const StartOptions& options) {
     if (options.loadConfiguration) {
         if (StartResult loaded = LoadConfiguration(); !loaded.Ok()) return loaded;
     } else {
-        portal::LoadRadarSection(platform::UserConfigPath(), radarList_);
+        // The document of an earlier run, when there is one.
+        portal_.LoadAll(platform::UserConfigPath());
     }
 
     folderLists_ = store::FolderLists(favorites_, settings_.pemloIni, subscriptions_,
@@ -163,11 +154,10 @@ StartResult ClientCore::LogIn(const StartOptions& options) {
 
 StartResult ClientCore::LoadConfiguration() {
     const std::string document = platform::UserConfigPath();
-    if (!platform::FetchToFile(ConfigurationAddress(settings_.portalAddress, settings_.userId),
-                               document)) {
-        return {StartStep::kConfiguration, ConfigurationFailedText()};
-    }
-    portal::LoadRadarSection(document, radarList_);
+    ConfigDownload download =
+        DownloadConfiguration(settings_.portalAddress, settings_.userId, document);
+    if (!download.ok) return {StartStep::kConfiguration, download.message};
+    portal_.LoadAll(document);
     return {};
 }
 
@@ -224,6 +214,23 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
     WaitCleanup();
     if (intake_) RunCleanupNow(settings::kCleanupAtExit, progress);
     if (progress_ && OwnsProgramFolder()) progress_->Checkpoint();
+}
+
+SectionReload ClientCore::ReloadSection(int reloadIndex) {
+    return Reported(portal_.Reload(reloadIndex, settings_.portalAddress, settings_.userId,
+                                   platform::UserConfigPath()));
+}
+
+SectionReload ClientCore::ReloadSection(portal::Section section) {
+    return Reported(portal_.Reload(section, settings_.portalAddress, settings_.userId,
+                                   platform::UserConfigPath()));
+}
+
+SectionReload ClientCore::Reported(SectionReload reload) {
+    if (reload.result == kReloadDownloadFailed) {
+        observer_.Message(reload.message, "Brevio提示", platform::MessageBoxSink::kError);
+    }
+    return reload;
 }
 
 std::string ClientCore::CategoryFile() const {

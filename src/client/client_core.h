@@ -33,6 +33,7 @@
 #include <string_view>
 
 #include "client/client_observer.h"
+#include "client/portal_sections.h"
 #include "net/exchange.h"
 #include "net/filing_progress.h"
 #include "net/reception.h"
@@ -144,6 +145,13 @@ class ClientCore {
     net::ReceptionScheduler& Reception() { return *reception_; }
     net::FilingProgress& Progress() { return *progress_; }
     radar::RadarTargetList& RadarList() { return radarList_; }
+    PortalSections& Portal() { return portal_; }
+    // After a portal settings page was used: downloads the configuration document again and
+    // loads only that page's section (reload index 0 radar, 1 my news, 2 my stock, 3 my web,
+    // 4 my blog, 5 my e-mail). On a failed download the lists stay and the message is
+    // reported through the observer as well. Runs the download on the calling thread.
+    SectionReload ReloadSection(int reloadIndex);
+    SectionReload ReloadSection(portal::Section section);
     radar::CRadarThread* RadarThread() { return radarThread_.get(); }
     std::string CategoryFile() const;
 
@@ -158,6 +166,7 @@ class ClientCore {
     StartResult LoadConfiguration();
     bool StartRadar(const StartOptions& options);
     void StartReception();
+    SectionReload Reported(SectionReload reload);
 
     class RadarSink;
 
@@ -175,6 +184,7 @@ class ClientCore {
     net::ServerEndpoint server_;
     std::unique_ptr<net::ReceptionScheduler> reception_;
     radar::RadarTargetList radarList_;
+    PortalSections portal_{radarList_};
     std::unique_ptr<RadarSink> radarSink_;
     std::unique_ptr<radar::CRadarThread> radarThread_;
     std::unique_ptr<store::CleanupWorker> cleanup_;

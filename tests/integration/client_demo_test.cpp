@@ -3,7 +3,12 @@
 // arriving, keyword subscriptions, the web fetch and a site proposal. The command line speaks
 // UTF-8; this file is GBK, so every output is converted before it is compared.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
 
 #include <map>
 #include <set>
@@ -241,6 +246,57 @@ TEST_F(ClientDemoTest, WebFetchAndSiteProposal) {
         Cli({"addsite", "我的网站", "http://www.example.cn", "10001", "01", "110", "一个新闻网站"});
     EXPECT_EQ(add.exitCode, 0) << add.out << add.err;
     EXPECT_NE(add.out.find("200"), std::string::npos) << add.out;
+}
+
+// The headless client ended by SIGTERM while the store writer is far behind (one item a
+// second): it writes every item it received before it exits.
+TEST_F(ClientDemoTest, TheHeadlessClientWritesEveryQueuedItemBeforeItExits) {
+    StartServer();
+    ASSERT_EQ(Cli({"login", "demo", "demo123", "--auto"}).exitCode, 0);
+    ASSERT_EQ(Cli({"settings", "set", "DiskInterval", "1000", "--int"}).exitCode, 0);
+    const std::string output = Home() + "run.out";
+    pid_t pid = fork();
+    if (pid == 0) {
+        FILE* out = std::freopen(output.c_str(), "w", stdout);
+        (void)out;
+        execl(kCli.c_str(), kCli.c_str(), "run", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    // Wait until a good number of items are received (and mostly not yet written).
+    auto received = [&] {
+        int most = 0;
+        for (const std::string& line : Lines(platform::Utf8ToGbk(ReadFileBytes(output)))) {
+            int n = 0;
+            if (std::sscanf(line.c_str(), "[1] 共接收%d条新闻", &n) == 1) most = std::max(most, n);
+        }
+        return most;
+    };
+    for (int i = 0; i < 300 && received() < 30; ++i) usleep(50 * 1000);
+    ASSERT_GE(received(), 30);
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    const std::string text = platform::Utf8ToGbk(ReadFileBytes(output));
+    int waiting = -1, written = -1;
+    for (const std::string& line : Lines(text)) {
+        std::sscanf(line.c_str(), "items waiting to be written: %d", &waiting);
+        std::sscanf(line.c_str(), "stopped: %d items written", &written);
+    }
+    EXPECT_EQ(text.find("stopping: signal"), text.find("stopping:")) << text;
+    EXPECT_GT(waiting, 10) << "the writer was not behind: the test proves nothing";
+    EXPECT_EQ(written, received());
+    // What was written is in the news files, and the journal was folded into the records.
+    int filed = 0;
+    for (const std::string& base : {std::string("09001"), std::string("10001"), std::string("10004"),
+                                    std::string("11001"), std::string("11004")}) {
+        filed += static_cast<int>(ListedIds("public", base).size());
+    }
+    EXPECT_GT(filed, 0);
+    EXPECT_EQ(ReadFileBytes(app_.contentFolder + "Data/Filed.log"), "");
 }
 
 TEST_F(ClientDemoTest, AnUnknownCategoryIsAUsageErrorAndReceivesNothing) {
