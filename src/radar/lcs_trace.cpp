@@ -133,7 +133,7 @@ void AddRow(const Word* in, const Word* match, Word* out, std::size_t width) {
     for (std::size_t w = 0; w < width; ++w) {
         const Word v = in[w];
         const Word m = match[w];
-        unsigned long long sum = 0;
+        unsigned long long sum;  // written by _addcarry_u64
         carry = _addcarry_u64(carry, v, v & m, &sum);
         out[w] = sum | (v & ~m);
     }

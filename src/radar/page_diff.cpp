@@ -10,6 +10,10 @@
 
 #include "radar/lcs_trace.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace brevio::radar {
 namespace {
 
@@ -115,6 +119,45 @@ class LineReader {
     std::size_t pos_ = 0;
     bool done_ = false;
 };
+
+#if defined(__SSE2__)
+// The line key, sixteen bytes at a time from the start of the line, for as many blocks as the
+// positions fit in 16 bits; adds to sum and position as the byte-by-byte loop would and answers
+// how many bytes it took. In a block the position of each byte that counts is the position
+// before the block plus the number of non-blank bytes up to it, a running sum across the lanes;
+// blanks take the value 0. The products are added in 32-bit lanes that wrap like the sum.
+std::size_t AddKeyOfBlocks(std::string_view line, std::uint32_t& sum, std::uint32_t& position) {
+    constexpr std::size_t kBlock = 16;
+    constexpr std::uint32_t kLastPosition = 32000;  // positions stay below 2^15
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i one = _mm_set1_epi8(1);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i total = zero;
+    std::size_t done = 0;
+    for (; done + kBlock <= line.size() && position < kLastPosition; done += kBlock) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + done));
+        const __m128i isBlank = _mm_cmpeq_epi8(bytes, blank);
+        const __m128i values = _mm_andnot_si128(isBlank, bytes);
+        __m128i counted = _mm_andnot_si128(isBlank, one);
+        counted = _mm_add_epi8(counted, _mm_slli_si128(counted, 1));
+        counted = _mm_add_epi8(counted, _mm_slli_si128(counted, 2));
+        counted = _mm_add_epi8(counted, _mm_slli_si128(counted, 4));
+        counted = _mm_add_epi8(counted, _mm_slli_si128(counted, 8));
+        const __m128i sign = _mm_cmpgt_epi8(zero, values);
+        const __m128i before = _mm_set1_epi16(static_cast<short>(position));
+        const __m128i lowPositions = _mm_add_epi16(_mm_unpacklo_epi8(counted, zero), before);
+        const __m128i highPositions = _mm_add_epi16(_mm_unpackhi_epi8(counted, zero), before);
+        total = _mm_add_epi32(total, _mm_madd_epi16(_mm_unpacklo_epi8(values, sign), lowPositions));
+        total =
+            _mm_add_epi32(total, _mm_madd_epi16(_mm_unpackhi_epi8(values, sign), highPositions));
+        position += static_cast<std::uint32_t>(_mm_extract_epi16(counted, 7)) >> 8;
+    }
+    total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0x4E));
+    total = _mm_add_epi32(total, _mm_shuffle_epi32(total, 0xB1));
+    sum += static_cast<std::uint32_t>(_mm_cvtsi128_si32(total));
+    return done;
+}
+#endif
 
 std::vector<std::int32_t> KeysOf(std::string_view bytes) {
     std::vector<std::int32_t> keys;
@@ -236,8 +279,12 @@ std::vector<std::string> PageDiff::SplitLines(std::string_view bytes) {
 
 std::int32_t PageDiff::LineKey(std::string_view line) {
     std::uint32_t sum = 0;
-    std::uint32_t position = 0;
-    for (char c : line) {
+    std::uint32_t position = 0;  // of the last byte that counted, from 1
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    done = AddKeyOfBlocks(line, sum, position);
+#endif
+    for (char c : line.substr(done)) {
         if (c == ' ') continue;
         ++position;
         const auto value = static_cast<std::int32_t>(static_cast<signed char>(c));

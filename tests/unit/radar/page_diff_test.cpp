@@ -121,6 +121,31 @@ TEST(PageDiffKey, SumWrapsIn32Bits) {
     EXPECT_EQ(PageDiff::LineKey(std::string(70000, '\x80')), -71867392);
 }
 
+// The key rule byte by byte, without shortcuts.
+std::int32_t PlainKey(const std::string& line) {
+    std::int64_t sum = 0;
+    std::int64_t position = 0;
+    for (char c : line) {
+        if (c != ' ') sum += static_cast<signed char>(c) * ++position;
+    }
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(sum)));
+}
+
+TEST(PageDiffKey, AnyBytesAndLengthsGiveThePlainSum) {
+    std::mt19937 rng(1601);
+    auto below = [&rng](int bound) {
+        return std::uniform_int_distribution<int>(0, bound - 1)(rng);
+    };
+    for (int round = 0; round < 3000; ++round) {
+        // Blanks from none to most; runs of them cross the 16-byte blocks.
+        const int blankShare = below(4) == 0 ? 0 : below(100);
+        std::string line(static_cast<std::size_t>(round % 100 == 0 ? below(70000) : below(450)),
+                         'x');
+        for (auto& c : line) c = below(100) < blankShare ? ' ' : static_cast<char>(below(256));
+        ASSERT_EQ(PageDiff::LineKey(line), PlainKey(line)) << "round " << round;
+    }
+}
+
 // ---- The plain full table that the engine is checked against ----
 
 // The whole (n + 1) x (m + 1) table, the same tie rule, the same trace; no shortcuts.
