@@ -53,6 +53,10 @@ class RecordingWindow : public client::ClientObserver {
         texts_.emplace_back(text);
     }
     void ReceptionFinished(int) override { ++finished; }
+    void RadarNotice(const radar::ChangeNotice&) override { ++radarNotices; }
+    void RadarProgress(std::string_view) override { ++radarProgress; }
+    std::atomic<int> radarNotices{0};
+    std::atomic<int> radarProgress{0};
     std::atomic<int> finished{0};
     bool Saw(const std::string& text) const {
         std::lock_guard lock(mutex_);
@@ -445,6 +449,51 @@ TEST_F(ReceptionTest, ThreadsAreReapedAsTheyEndOverAThousandExchanges) {
     // twice the limit, however many exchanges ran.
     EXPECT_LE(most, 6u);
     EXPECT_EQ(core.Reception().ThreadCount(), 0u);
+}
+
+// Start, reception, radar passes and stop together: the threads of a whole client on one
+// loopback peer that answers news requests and serves a watched page that changes.
+TEST_F(ReceptionTest, StartReceptionRadarAndStopTogether) {
+    std::atomic<int> pages{0}, news{0};
+    LoopbackServer server([&](int fd) {
+        std::string request = ReadUntil(fd, "\r\n\r\n");
+        if (request.rfind("GET ", 0) == 0) {
+            const std::string body =
+                "<html><body>\n<p>第" + std::to_string(pages++) + "版</p>\n</body></html>\n";
+            WriteAll(fd, "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                             std::to_string(body.size()) + "\r\n\r\n" + body);
+        } else {
+            WriteAll(fd, "200,OK\r\n" + Record(2000 + news++, "新闻", "x"));
+        }
+    });
+    const std::string page = "http://127.0.0.1:" + std::to_string(server.Port()) + "/page.html";
+    brevio::test::WriteFileBytes(
+        Home() + "brevio.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<c><myRadar><item><tltie>watched</tltie><link>" +
+            page + "</link></item></myRadar></c>\n");
+    settings::WriteInt(keys::kServerPort, server.Port());
+    client::StartOptions options;
+    options.logIn = false;
+    options.loadConfiguration = false;
+    options.startRadar = true;
+    options.radarOptions.fetchPauseMs = 1;
+    options.radarOptions.passPauseMs = 20;
+    client::StartResult result;
+    core_ = client::ClientCore::Start(options, window_, result);
+    ASSERT_TRUE(core_) << result.message;
+    ASSERT_EQ(core_->RadarList().Size(), 1u);
+    for (int round = 0; round < 5; ++round) {
+        for (const char* id : {"10001", "10004", "11001", "11004"}) {
+            core_->Reception().ReceiveCategory(Public(id));
+        }
+        SleepMs(50);
+    }
+    for (int i = 0; i < 200 && window_.radarNotices.load() < 2; ++i) SleepMs(20);
+    core_->Stop();
+    EXPECT_GE(window_.radarNotices.load(), 2);
+    EXPECT_GT(news.load(), 0);
+    EXPECT_EQ(core_->ItemsWaiting(), 0u);
+    EXPECT_FALSE(core_->ReceptionRunning());
 }
 
 }  // namespace
