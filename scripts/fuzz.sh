@@ -8,11 +8,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-ci=0
 seconds=60
 for arg in "$@"; do
   case "$arg" in
-    --ci) ci=1; seconds=8 ;;
+    --ci) seconds=6 ;;
     ''|*[!0-9]*) echo "usage: scripts/fuzz.sh [--ci] [SECONDS]" >&2; exit 2 ;;
     *) seconds=$arg ;;
   esac
@@ -21,7 +20,8 @@ done
 bash scripts/deps.sh
 
 dir=build-fuzz
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+# -O1 with line tables: half the compile time of -O2 -g, and stack traces keep their lines.
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="-O1 -gline-tables-only" \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DBREVIO_FUZZ=ON \
   -DBUILD_TESTING=OFF -DBREVIO_BUILD_GUI=OFF -DBREVIO_BUILD_BENCH=OFF >/dev/null
 cmake --build "$dir" -j2 --target fuzz_targets
@@ -39,7 +39,8 @@ max_len() {
 
 crashes=fuzz/crashes
 mkdir -p "$crashes"
-scratch=$(mktemp -d)
+# The targets write their inputs to files; in memory, a run gets through many more of them.
+scratch=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
