@@ -51,6 +51,7 @@ client::StartOptions ShortCommandOptions(std::string frontEnd) {
     options.frontEnd = std::move(frontEnd);
     options.logIn = false;
     options.loadConfiguration = false;
+    options.cleanupAtExit = false;
     return options;
 }
 

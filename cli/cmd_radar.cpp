@@ -1,18 +1,12 @@
 // brevio-cli radar: runs passes of the info radar over the radar section of the user
 // configuration document, with the real radar thread. Its notification handler does what the
 // main window does with a change, so the change logs on disk are the desktop client's.
-#include <cstdio>
-#include <mutex>
 
+#include "cli_client.h"
 #include "commands.h"
 #include "platform/fs.h"
-#include "platform/host.h"
 #include "platform/paths.h"
-#include "portal/config_document.h"
-#include "radar/radar_changes.h"
-#include "radar/radar_target.h"
 #include "radar/radar_thread.h"
-#include "settings/app_settings.h"
 
 namespace brevio::cli {
 namespace {
@@ -21,34 +15,10 @@ namespace {
 constexpr int kFastFetchPauseMs = 5;
 constexpr int kFastPassPauseMs = 10;
 
-// The main window of a radar run: prints the progress texts and handles each change.
-class RadarWindow : public platform::MainWindowSink {
+// Prints the radar's progress texts and notices; reception is not part of a radar run.
+class RadarObserver : public PrintingObserver {
   public:
-    RadarWindow(radar::RadarTargetList& radarList, std::string contentFolder)
-        : radarList_(radarList), contentFolder_(std::move(contentFolder)) {}
-
-    void RadarProgress(std::string_view text) override {
-        std::string line(text);
-        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-        Print(line);
-    }
-
-    void RadarChanged(std::string_view name, std::string_view url, int changeCount) override {
-        const radar::ChangeNotice notice = radar::HandleRadarChange(
-            radarList_, contentFolder_, {changeCount, std::string(name), std::string(url)});
-        Print(notice.text);
-    }
-
-  private:
-    void Print(const std::string& gbk) {
-        std::lock_guard lock(mutex_);
-        PrintLineGbk(gbk);
-        std::fflush(stdout);
-    }
-
-    radar::RadarTargetList& radarList_;
-    const std::string contentFolder_;
-    std::mutex mutex_;
+    void StatusText(int, std::string_view) override {}
 };
 
 int RunRadar(const Args& args) {
@@ -69,34 +39,28 @@ int RunRadar(const Args& args) {
         }
     }
     if (config.empty()) config = platform::UserConfigPath();
-
-    const settings::AppSettings s = settings::LoadAppSettings();
-    if (!settings::CreateDataFolders(s)) {
-        ErrorLine(settings::ContentFolderErrorText());
-        return kExitFailure;
-    }
-    radar::RadarTargetList radarList;
-    if (portal::LoadRadarSection(config, radarList) == portal::kConfigUnreadable) {
+    if (!platform::FileExists(config)) {
         ErrorLine("cannot read the configuration document " + config);
         return kExitFailure;
     }
-
-    RadarWindow window(radarList, s.contentFolder);
-    radar::CRadarThread::Options options;
-    options.contentFolder = s.contentFolder;
-    options.passes = static_cast<int>(passes);
+    // The radar of a client that only watches: no login, no reception, the sections read
+    // from the document as it is; beside a running client it takes no program folder.
+    client::StartOptions options = ShortCommandOptions("brevio-cli radar");
+    options.guest = true;
+    options.configurationDocument = config;
+    options.startRadar = true;
+    options.radarOptions.passes = static_cast<int>(passes);
     if (fast) {
-        options.fetchPauseMs = kFastFetchPauseMs;
-        options.passPauseMs = kFastPassPauseMs;
+        options.radarOptions.fetchPauseMs = kFastFetchPauseMs;
+        options.radarOptions.passPauseMs = kFastPassPauseMs;
     }
-    radar::CRadarThread thread(window, radarList, options);
-    // The user waits for this run, so unlike the desktop client's background radar it runs at
-    // normal priority.
-    if (!thread.Start(radar::CThreadBase::Priority::kNormal)) {
-        ErrorLine("创建信息雷达线程失败！");
-        return kExitFailure;
-    }
-    thread.Join();
+    // The user waits for this run; the radar of a running client has the idle priority.
+    options.radarPriority = radar::CThreadBase::Priority::kNormal;
+    RadarObserver observer;
+    std::unique_ptr<client::ClientCore> core = StartClient(options, observer);
+    if (!core) return kExitFailure;
+    core->RadarThread()->Join();
+    core->Stop();
     return kExitOk;
 }
 

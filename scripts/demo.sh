@@ -87,5 +87,29 @@ echo "info radar, two passes over the demo user's watched pages:"
 "$cli" fetch "http://127.0.0.1:$http_port/getTree.aspx?userid=demo" "$home/brevio.xml"
 "$cli" radar --passes 2 --fast | grep -E '变化了|失败' | sed 's/^/  /' || true
 
+# The headless client, as on a server without a display: a second demo server adds a batch of
+# new items every three seconds, and `run` receives them, files and watches for twenty seconds,
+# then runs the exit sequence (every received item written before it ends).
+echo
+echo "headless client (brevio-cli run --for 20 --radar) while new news arrives:"
+"$server" --nsp-port 0 --http-port 0 --exit-after 120 --batch-every 3 --batch-size 20 \
+  >"$home/batch-server.out" 2>"$home/batch-server.log" &
+batch_pid=$!
+trap 'kill "$server_pid" "$batch_pid" 2>/dev/null || true; wait 2>/dev/null || true' EXIT
+batch_nsp="" batch_http=""
+for _ in $(seq 100); do
+  batch_nsp=$(awk '/^nsp-port /{print $2}' "$home/batch-server.out")
+  batch_http=$(awk '/^http-port /{print $2}' "$home/batch-server.out")
+  [[ -n "$batch_nsp" && -n "$batch_http" ]] && break
+  sleep 0.1
+done
+"$cli" settings set ServerPort "$batch_nsp" --int >/dev/null
+"$cli" settings set PortalAddress "http://127.0.0.1:$batch_http" >/dev/null
+"$cli" login demo demo123 --auto >/dev/null
+sleep 7  # two batches of new items wait on the server
+"$cli" run --for 20 --radar >"$home/run.log"
+grep -E '^\[0\] (本次共收到|.* 暂无新的新闻)|变化了|^stopp|^items' "$home/run.log" | sed 's/^/  /' | tail -n 25
+echo "  (whole log: $home/run.log)"
+
 echo
 echo "program folder: $home   (brevio-cli --home $home help)"

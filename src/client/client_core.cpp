@@ -59,7 +59,8 @@ ClientCore::ClientCore(const StartOptions& options, ClientObserver& observer)
       instance_(options.guest ? platform::InstanceLock()
                               : platform::InstanceLock(platform::ProgramFolder(),
                                                        options.frontEnd, options.instanceWaitMs)),
-      folderLists_(favorites_, std::string(), subscriptions_, std::string()) {}
+      folderLists_(favorites_, std::string(), subscriptions_, std::string()),
+      cleanupAtExit_(options.cleanupAtExit) {}
 
 std::unique_ptr<ClientCore> ClientCore::Start(const StartOptions& options,
                                               ClientObserver& observer, StartResult& result) {
@@ -98,13 +99,15 @@ StartResult ClientCore::Run(const StartOptions& options) {
     }
     ApplyUserSelection();
 
+    documentPath_ = options.configurationDocument.empty() ? platform::UserConfigPath()
+                                                          : options.configurationDocument;
     observer_.SplashText("正在初始化...");
     observer_.SplashText("正在初始化系统数据...");
     if (options.loadConfiguration) {
         if (StartResult loaded = LoadConfiguration(); !loaded.Ok()) return loaded;
     } else {
         // The document of an earlier run, when there is one.
-        portal_.LoadAll(platform::UserConfigPath());
+        portal_.LoadAll(documentPath_);
     }
 
     folderLists_ = store::FolderLists(favorites_, settings_.pemloIni, subscriptions_,
@@ -153,11 +156,10 @@ StartResult ClientCore::LogIn(const StartOptions& options) {
 }
 
 StartResult ClientCore::LoadConfiguration() {
-    const std::string document = platform::UserConfigPath();
     ConfigDownload download =
-        DownloadConfiguration(settings_.portalAddress, settings_.userId, document);
+        DownloadConfiguration(settings_.portalAddress, settings_.userId, documentPath_);
     if (!download.ok) return {StartStep::kConfiguration, download.message};
-    portal_.LoadAll(document);
+    portal_.LoadAll(documentPath_);
     return {};
 }
 
@@ -195,7 +197,7 @@ bool ClientCore::StartRadar(const StartOptions& options) {
     radarOptions.contentFolder = settings_.contentFolder;
     radarSink_ = std::make_unique<RadarSink>(*this);
     radarThread_ = std::make_unique<radar::CRadarThread>(*radarSink_, radarList_, radarOptions);
-    return radarThread_->Start(radar::CThreadBase::Priority::kIdle);
+    return radarThread_->Start(options.radarPriority);
 }
 
 ClientCore::~ClientCore() {
@@ -212,18 +214,20 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
     if (radarThread_) radarThread_->Stop();
     if (intake_) intake_->DrainAndStop();
     WaitCleanup();
-    if (intake_) RunCleanupNow(settings::kCleanupAtExit, progress);
+    if (intake_ && cleanupAtExit_ && OwnsProgramFolder()) {
+        RunCleanupNow(settings::kCleanupAtExit, progress);
+    }
     if (progress_ && OwnsProgramFolder()) progress_->Checkpoint();
 }
 
 SectionReload ClientCore::ReloadSection(int reloadIndex) {
-    return Reported(portal_.Reload(reloadIndex, settings_.portalAddress, settings_.userId,
-                                   platform::UserConfigPath()));
+    return Reported(
+        portal_.Reload(reloadIndex, settings_.portalAddress, settings_.userId, documentPath_));
 }
 
 SectionReload ClientCore::ReloadSection(portal::Section section) {
-    return Reported(portal_.Reload(section, settings_.portalAddress, settings_.userId,
-                                   platform::UserConfigPath()));
+    return Reported(
+        portal_.Reload(section, settings_.portalAddress, settings_.userId, documentPath_));
 }
 
 SectionReload ClientCore::Reported(SectionReload reload) {

@@ -83,8 +83,13 @@ struct StartOptions {
     bool logIn = true;             // step 4; without it the stored user is used as it is
     LoginDialog loginDialog;       // empty: the automatic login alone decides
     bool loadConfiguration = true; // step 6
+    // The configuration document (empty: the program folder's "brevio.xml"); without the
+    // download its sections are read from there as they are.
+    std::string configurationDocument;
     bool startRadar = false;       // step 8
+    bool cleanupAtExit = true;     // Stop runs the daily clean-up when it is due at exit
     radar::CRadarThread::Options radarOptions;  // the content folder is filled in
+    radar::CThreadBase::Priority radarPriority = radar::CThreadBase::Priority::kIdle;
 };
 
 // The subscription records' last ids as the store's acceptance asks for them.
@@ -164,6 +169,7 @@ class ClientCore {
     StartResult Run(const StartOptions& options);
     StartResult LogIn(const StartOptions& options);
     StartResult LoadConfiguration();
+    std::string documentPath_;
     bool StartRadar(const StartOptions& options);
     void StartReception();
     SectionReload Reported(SectionReload reload);
@@ -188,6 +194,7 @@ class ClientCore {
     std::unique_ptr<RadarSink> radarSink_;
     std::unique_ptr<radar::CRadarThread> radarThread_;
     std::unique_ptr<store::CleanupWorker> cleanup_;
+    bool cleanupAtExit_ = true;
     bool stopped_ = false;
 };
 
