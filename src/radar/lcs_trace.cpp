@@ -125,58 +125,90 @@ class ColumnIndex {
     std::vector<Word> masks_;
 };
 
-// One row from the one before: out = (in + (in & match)) | (in & ~match) over the first
-// `width` words; in and out may be the same.
-void AddRow(const Word* in, const Word* match, Word* out, std::size_t width) {
+// One word of a row from the one before: (v + (v & m) + carry) | (v & ~m), carrying out.
 #if defined(__x86_64__)
-    unsigned char carry = 0;
-    for (std::size_t w = 0; w < width; ++w) {
-        const Word v = in[w];
-        const Word m = match[w];
-        unsigned long long sum;  // written by _addcarry_u64
-        carry = _addcarry_u64(carry, v, v & m, &sum);
-        out[w] = sum | (v & ~m);
-    }
+using Carry = unsigned char;
+inline Word AddWord(Word v, Word m, Carry& carry) {
+    unsigned long long sum;  // written by _addcarry_u64
+    carry = _addcarry_u64(carry, v, v & m, &sum);
+    return sum | (v & ~m);
+}
 #else
-    Word carry = 0;
-    for (std::size_t w = 0; w < width; ++w) {
-        const Word v = in[w];
-        const Word m = match[w];
-        Word sum = v + (v & m);
-        Word carryOut = sum < v;
-        sum += carry;
-        carryOut |= sum < carry;
-        carry = carryOut;
-        out[w] = sum | (v & ~m);
-    }
+using Carry = Word;
+inline Word AddWord(Word v, Word m, Carry& carry) {
+    Word sum = v + (v & m);
+    Word carryOut = sum < v;
+    sum += carry;
+    carryOut |= sum < carry;
+    carry = carryOut;
+    return sum | (v & ~m);
+}
 #endif
+
+// One row from the one before, over the first `width` words; in and out may be the same.
+void AddRow(const Word* in, const Word* match, Word* out, std::size_t width) {
+    Carry carry = 0;
+    for (std::size_t w = 0; w < width; ++w) out[w] = AddWord(in[w], match[w], carry);
+}
+
+// Two rows in one pass: mid = the row after `in` with match1, out = the row after mid with
+// match2. Word w of the first row and word w - 1 of the second are computed together, so that
+// the two carry chains run side by side. mid may be in, and out may be mid.
+void AddTwoRows(const Word* in, const Word* match1, Word* mid, const Word* match2, Word* out,
+                std::size_t width) {
+    Carry carry1 = 0;
+    Carry carry2 = 0;
+    mid[0] = AddWord(in[0], match1[0], carry1);
+    for (std::size_t w = 1; w < width; ++w) {
+        mid[w] = AddWord(in[w], match1[w], carry1);
+        out[w - 1] = AddWord(mid[w - 1], match2[w - 1], carry2);
+    }
+    out[width - 1] = AddWord(mid[width - 1], match2[width - 1], carry2);
 }
 
 class RowStepper {
   public:
-    RowStepper(const ColumnIndex& index, std::size_t words) : index_(index), scratch_(words, 0) {}
+    RowStepper(const ColumnIndex& index, std::size_t words)
+        : index_(index), scratch_{std::vector<Word>(words, 0), std::vector<Word>(words, 0)} {}
 
     // The row that adds an old line with this id, over the first `width` words.
     void Step(std::int32_t id, const Word* in, Word* out, std::size_t width) {
-        const Word* mask = index_.Mask(id);
-        if (mask) {
-            AddRow(in, mask, out, width);
-            return;
-        }
-        const std::uint32_t* begin = index_.PositionsBegin(id);
-        const std::uint32_t* end = index_.PositionsEnd(id);
-        const std::size_t limit = width * kWordBits;
-        while (end != begin && end[-1] >= limit) --end;
-        for (const std::uint32_t* p = begin; p != end; ++p) {
-            scratch_[*p / kWordBits] |= Word{1} << (*p % kWordBits);
-        }
-        AddRow(in, scratch_.data(), out, width);
-        for (const std::uint32_t* p = begin; p != end; ++p) scratch_[*p / kWordBits] = 0;
+        const Word* mask = MaskFor(id, 0, width);
+        AddRow(in, mask, out, width);
+        Clear(id, 0, width);
+    }
+    // Two rows one after the other: mid adds the line with id1 to in, out adds id2 to mid.
+    void StepTwo(std::int32_t id1, std::int32_t id2, const Word* in, Word* mid, Word* out,
+                 std::size_t width) {
+        const Word* mask1 = MaskFor(id1, 0, width);
+        const Word* mask2 = MaskFor(id2, 1, width);
+        AddTwoRows(in, mask1, mid, mask2, out, width);
+        Clear(id1, 0, width);
+        Clear(id2, 1, width);
     }
 
   private:
+    // The ready mask, or the id's positions set in a scratch mask.
+    const Word* MaskFor(std::int32_t id, std::size_t scratch, std::size_t width) {
+        if (const Word* mask = index_.Mask(id)) return mask;
+        const std::size_t limit = width * kWordBits;
+        for (const std::uint32_t* p = index_.PositionsBegin(id);
+             p != index_.PositionsEnd(id) && *p < limit; ++p) {
+            scratch_[scratch][*p / kWordBits] |= Word{1} << (*p % kWordBits);
+        }
+        return scratch_[scratch].data();
+    }
+    void Clear(std::int32_t id, std::size_t scratch, std::size_t width) {
+        if (index_.Mask(id)) return;
+        const std::size_t limit = width * kWordBits;
+        for (const std::uint32_t* p = index_.PositionsBegin(id);
+             p != index_.PositionsEnd(id) && *p < limit; ++p) {
+            scratch_[scratch][*p / kWordBits] = 0;
+        }
+    }
+
     const ColumnIndex& index_;
-    std::vector<Word> scratch_;
+    std::vector<Word> scratch_[2];
 };
 
 // How the rows are kept, level by level: level l keeps every every[l]-th row of one stretch
@@ -283,43 +315,73 @@ class RowSource {
             const Word* start = Slot(above, above.slotOf[(base - above.base) / above.every]);
             std::copy_n(start, width, level.rows.begin());
         }
-        const std::size_t end = std::min(base + level.spacing, rows_);
-        const std::size_t count = (end - base) / level.every;
         level.slotOf[0] = 0;
-        std::size_t next = 1;
+        const std::size_t count = (std::min(base + level.spacing, rows_) - base) / level.every;
         if (level.every == 1) {
-            for (std::size_t t = 1; t <= count; ++t) {
-                const std::int32_t id = rowIds_[base + t];
-                if (id == KeyTable::kAbsent) {
-                    level.slotOf[t] = level.slotOf[t - 1];
-                    continue;
-                }
-                stepper_.Step(id, Slot(level, level.slotOf[t - 1]), Slot(level, next), width);
-                level.slotOf[t] = next++;
-            }
+            FillEveryRow(level, base, count, width);
         } else {
-            std::copy_n(level.rows.begin(), width, working_.begin());
-            bool changed = false;
-            for (std::size_t k = 1; k <= count * level.every; ++k) {
-                const std::int32_t id = rowIds_[base + k];
-                if (id != KeyTable::kAbsent) {
-                    stepper_.Step(id, working_.data(), working_.data(), width);
-                    changed = true;
-                }
-                if (k % level.every != 0) continue;
-                const std::size_t t = k / level.every;
-                if (!changed) {
-                    level.slotOf[t] = level.slotOf[t - 1];
-                    continue;
-                }
-                std::copy_n(working_.begin(), width, Slot(level, next));
-                level.slotOf[t] = next++;
-                changed = false;
-            }
+            FillSomeRows(level, base, count, width);
         }
         level.base = base;
         for (std::size_t below = l + 1; below < levels_.size(); ++below) {
             levels_[below].base = kNone;
+        }
+    }
+
+    // Rows base + 1 .. base + count, each in a slot of its own unless it equals the row
+    // before it; two rows at a time where they follow each other.
+    void FillEveryRow(Level& level, std::size_t base, std::size_t count, std::size_t width) {
+        std::size_t next = 1;
+        std::size_t t = 1;
+        while (t <= count) {
+            const std::int32_t id = rowIds_[base + t];
+            if (id == KeyTable::kAbsent) {
+                level.slotOf[t] = level.slotOf[t - 1];
+                ++t;
+                continue;
+            }
+            std::size_t u = t + 1;  // the next row that changes anything
+            while (u <= count && rowIds_[base + u] == KeyTable::kAbsent) ++u;
+            const Word* in = Slot(level, level.slotOf[t - 1]);
+            if (u > count) {
+                stepper_.Step(id, in, Slot(level, next), width);
+            } else {
+                stepper_.StepTwo(id, rowIds_[base + u], in, Slot(level, next),
+                                 Slot(level, next + 1), width);
+            }
+            for (std::size_t v = t; v < u && v <= count; ++v) level.slotOf[v] = next;
+            ++next;
+            if (u <= count) level.slotOf[u] = next++;
+            t = u + 1;
+        }
+    }
+
+    // Rows base + every, base + 2 every, ... (count of them), computed in one working row.
+    void FillSomeRows(Level& level, std::size_t base, std::size_t count, std::size_t width) {
+        Word* row = working_.data();
+        std::copy_n(level.rows.begin(), width, row);
+        std::size_t next = 1;
+        for (std::size_t t = 1; t <= count; ++t) {
+            std::int32_t pending = KeyTable::kAbsent;  // a row not yet added, to pair with
+            bool changed = false;
+            for (std::size_t k = (t - 1) * level.every + 1; k <= t * level.every; ++k) {
+                const std::int32_t id = rowIds_[base + k];
+                if (id == KeyTable::kAbsent) continue;
+                changed = true;
+                if (pending == KeyTable::kAbsent) {
+                    pending = id;
+                } else {
+                    stepper_.StepTwo(pending, id, row, row, row, width);
+                    pending = KeyTable::kAbsent;
+                }
+            }
+            if (pending != KeyTable::kAbsent) stepper_.Step(pending, row, row, width);
+            if (!changed) {
+                level.slotOf[t] = level.slotOf[t - 1];
+                continue;
+            }
+            std::copy_n(row, width, Slot(level, next));
+            level.slotOf[t] = next++;
         }
     }
 

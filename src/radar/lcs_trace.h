@@ -16,7 +16,8 @@
 //     U = V & match(key);  V' = (V + U) | (V & ~match(key))
 // where match(key) has a bit for each reversed new line with that key. The carry of the
 // addition only runs towards higher bits, which are lower new-line indices, so the part of a row
-// that covers the new lines from j on can be computed on its own.
+// that covers the new lines from j on can be computed on its own. Two rows in a row are computed
+// in one pass, the second one word behind the first, so that their carry chains overlap.
 //
 // Columns. A new line whose key no old line has can never be paired: the lengths never step at
 // its column and the trace always skips it, so the rows only hold the other columns.
