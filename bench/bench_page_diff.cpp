@@ -7,12 +7,13 @@
 //
 // BM_Compare             the engine in this process: PageDiff::Compare on the two files.
 // BM_MatchUnrelatedKeys  the matching alone on keys that share few lines.
-// BM_EngineProcess       the engine alone as a whole process (this program, --compare-once),
-// BM_CliProcess          `brevio-cli diff OLD NEW CHANGE` as a whole process: each run in turn
-//                        with `diff OLD NEW >OUT` on the same files. Time is the median wall
-//                        time; counters: median CPU time (cpu_ms), GNU diff's medians, the
+// BM_EngineProcess       the engine alone as a whole process (this program, --compare-once)
+// BM_CliProcess          and `brevio-cli diff OLD NEW CHANGE` as a whole process, each run in
+//                        turn with `diff OLD NEW >OUT` on the same files. Time is the median
+//                        wall time; counters: median CPU time (cpu_ms), GNU diff's medians, the
 //                        ratios (cpu_per_GnuDiff: median of the pairs' CPU ratios), and the
-//                        peak resident memory of one run of each (PeakMiB, GnuDiff_PeakMiB).
+//                        peak resident memory of one run of each (PeakMiB, GnuDiff_PeakMiB;
+//                        measured by /usr/bin/time, 0 without it).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
