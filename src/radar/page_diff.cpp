@@ -23,13 +23,16 @@ namespace {
 bool ReadFileBytes(const std::string& nativePath, std::string& bytes) {
     std::FILE* file = std::fopen(nativePath.c_str(), "rb");
     if (!file) return false;
-    bytes.clear();
+    // Read straight into the string: the size the file has now, then whatever may follow.
     struct stat info {};
+    std::size_t size = 0;
     if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        size = static_cast<std::size_t>(info.st_size);
     }
-    char chunk[64 * 1024];
-    std::size_t got = 0;
+    bytes.resize(size);
+    std::size_t got = size > 0 ? std::fread(bytes.data(), 1, size, file) : 0;
+    bytes.resize(got);
+    char chunk[4096];
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
     const bool ok = !std::ferror(file);
     std::fclose(file);
