@@ -76,14 +76,14 @@ std::string ReferenceCode(Group group, std::string_view key) {
 SubscriptionLists::Slot* SubscriptionLists::FindLocked(const RecordRef& ref) {
     List& list = lists_[At(ref.group)];
     auto it = list.index.find(ref.categoryId);
-    return it == list.index.end() ? nullptr : &list.slots[it->second];
+    return it == list.index.end() ? nullptr : &list.entries[it->second];
 }
 
 const SubscriptionLists::Slot* SubscriptionLists::FindLocked(Group group,
                                                              std::string_view key) const {
     const List& list = lists_[At(group)];
     auto it = list.index.find(std::string(key));
-    return it == list.index.end() ? nullptr : &list.slots[it->second];
+    return it == list.index.end() ? nullptr : &list.entries[it->second];
 }
 
 void SubscriptionLists::Touch(Slot& slot) {
@@ -119,23 +119,23 @@ int SubscriptionLists::Build(const reference::RefList& publicCategories,
             slot.record.categoryName = entry.name;
             slot.record.group = group;
             if (!existing[g].count(key)) LoadRecord(categoryFile, slot.record);
-            fresh[g].index.emplace(key, fresh[g].slots.size());
-            fresh[g].slots.push_back(std::move(slot));
+            fresh[g].index.emplace(key, fresh[g].entries.size());
+            fresh[g].entries.push_back(std::move(slot));
         }
     }
 
     std::lock_guard lock(mutex_);
     int total = 0;
     for (int g = 0; g < kGroupCount; ++g) {
-        for (Slot& slot : fresh[g].slots) {
+        for (Slot& slot : fresh[g].entries) {
             auto it = lists_[g].index.find(slot.record.categoryId);
             if (it != lists_[g].index.end()) {
                 std::string name = std::move(slot.record.categoryName);
-                slot = std::move(lists_[g].slots[it->second]);
+                slot = std::move(lists_[g].entries[it->second]);
                 slot.record.categoryName = std::move(name);
             }
         }
-        total += static_cast<int>(fresh[g].slots.size());
+        total += static_cast<int>(fresh[g].entries.size());
         lists_[g] = std::move(fresh[g]);
     }
     return total;
@@ -154,14 +154,14 @@ int SubscriptionLists::Build(const reference::ReferenceTables& tables,
 std::vector<SubscriptionRecord> SubscriptionLists::Records(Group group) const {
     std::lock_guard lock(mutex_);
     std::vector<SubscriptionRecord> out;
-    out.reserve(lists_[At(group)].slots.size());
-    for (const Slot& slot : lists_[At(group)].slots) out.push_back(slot.record);
+    out.reserve(lists_[At(group)].entries.size());
+    for (const Slot& slot : lists_[At(group)].entries) out.push_back(slot.record);
     return out;
 }
 
 std::size_t SubscriptionLists::Size(Group group) const {
     std::lock_guard lock(mutex_);
-    return lists_[At(group)].slots.size();
+    return lists_[At(group)].entries.size();
 }
 
 std::optional<SubscriptionRecord> SubscriptionLists::Get(const RecordRef& ref) const {
@@ -223,7 +223,7 @@ int SubscriptionLists::UpdateGroup(Group group,
                                    const std::function<void(SubscriptionRecord&)>& edit) {
     std::lock_guard lock(mutex_);
     int n = 0;
-    for (Slot& slot : lists_[At(group)].slots) {
+    for (Slot& slot : lists_[At(group)].entries) {
         EditKeepingIdentity(slot.record, edit);
         Touch(slot);
         ++n;
@@ -243,7 +243,7 @@ int SubscriptionLists::ApplyWebsites(const RecordRef& ref,
             ids.push_back(slot.record.categoryId);
         };
         if (wholePublicGroup) {
-            for (Slot& slot : lists_[At(Group::kPublic)].slots) give(slot);
+            for (Slot& slot : lists_[At(Group::kPublic)].entries) give(slot);
         } else if (Slot* slot = FindLocked(ref)) {
             give(*slot);
         }
@@ -287,7 +287,7 @@ bool SubscriptionLists::SaveAll(std::string_view categoryFile) {
     {
         std::lock_guard lock(mutex_);
         for (const List& list : lists_) {
-            for (const Slot& slot : list.slots) {
+            for (const Slot& slot : list.entries) {
                 copies.push_back(slot.record);
                 versions.push_back({{slot.record.group, slot.record.categoryId}, slot.version});
             }
@@ -324,7 +324,7 @@ std::int32_t SubscriptionLists::TradeMaximum(std::string_view tradeText) const {
 std::int32_t SubscriptionLists::GroupMaximum(Group group) const {
     std::int32_t best = 0;
     std::lock_guard lock(mutex_);
-    for (const Slot& slot : lists_[At(group)].slots) {
+    for (const Slot& slot : lists_[At(group)].entries) {
         if (slot.record.maxId > best) best = slot.record.maxId;
     }
     return best;
@@ -337,16 +337,16 @@ int SubscriptionLists::ApplySelection(const std::vector<CategoryChoice>& choices
     }
     std::lock_guard lock(mutex_);
     for (List& list : lists_) {
-        for (Slot& slot : list.slots) slot.record.selected = false;
+        for (Slot& slot : list.entries) slot.record.selected = false;
     }
     int selected = 0;
     for (const ChosenCategory& c : chosen) {
         List& list = lists_[At(c.group)];
         Slot* slot = nullptr;
         if (auto it = list.index.find(RecordKey(c.group, c.code)); it != list.index.end()) {
-            slot = &list.slots[it->second];
+            slot = &list.entries[it->second];
         } else {
-            for (Slot& s : list.slots) {
+            for (Slot& s : list.entries) {
                 if (SameNumber(ReferenceCode(c.group, s.record.categoryId), c.code)) {
                     slot = &s;
                     break;

@@ -135,7 +135,7 @@ class SubscriptionLists {
         std::uint64_t version = 0;  // counts changes, so a save knows whether it is current
     };
     struct List {
-        std::vector<Slot> slots;
+        std::vector<Slot> entries;
         std::unordered_map<std::string, std::size_t> index;  // key -> position
     };
 
