@@ -447,8 +447,14 @@ int MarkDeleted(std::string_view folder, std::string_view base, std::int32_t id,
     IndexHeader header = DecodeHeader(head);
     const std::int64_t records = WholeRecords(size);
     const std::int32_t step = found.record.Deleted() == deleted ? 0 : (deleted ? 1 : -1);
-    header.liveCount -= step;
-    header.deletedCount += step;
+    // A damaged header may hold counts at the ends of the 32-bit range: stepped in 64 bits and
+    // held at those ends, where they no longer add up and so are recounted below.
+    auto within32 = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    };
+    header.liveCount = within32(std::int64_t{header.liveCount} - step);
+    header.deletedCount = within32(std::int64_t{header.deletedCount} + step);
     if (static_cast<std::int64_t>(header.liveCount) + header.deletedCount != records ||
         header.liveCount < 0 || header.deletedCount < 0) {
         if (RepairCounts(idx, records, header) < 0) return Failed(t.indexPath, LastError());

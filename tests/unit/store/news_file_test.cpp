@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <limits>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "platform/error_log.h"
 #include "platform/fs.h"
@@ -275,6 +277,32 @@ TEST_F(NewsFileTest, ContentIsCutToTheReadersBuffer) {
     std::string c;
     ASSERT_EQ(ReadItem(folder_, "T01", 1, r, c), 5998);
     EXPECT_EQ(c, Repeat("中", 2999));
+}
+
+// A damaged header may hold counts at the ends of the 32-bit range; deleting or restoring a
+// record must not step them past it (fuzz_news_file found LiveCount -2^31), but recount them.
+TEST_F(NewsFileTest, CountsAtTheEndsOfTheRangeAreRecountedByFlagWrites) {
+    AppendIds({1, 2});
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    const std::pair<std::int32_t, std::int32_t> damaged[] = {{kMin, 0}, {kMax, 0},    {0, kMin},
+                                                             {0, kMax}, {kMin, kMax}, {kMax, kMin}};
+    auto damage = [&](std::pair<std::int32_t, std::int32_t> counts) {
+        std::string idx = ReadFileBytes(Index());
+        idx.replace(10, 8,
+                    Le32(static_cast<std::uint32_t>(counts.first)) +
+                        Le32(static_cast<std::uint32_t>(counts.second)));
+        WriteFileBytes(Index(), idx);
+    };
+    for (const auto& counts : damaged) {
+        SCOPED_TRACE(std::to_string(counts.first) + " " + std::to_string(counts.second));
+        damage(counts);
+        ASSERT_EQ(MarkDeleted(folder_, "T01", 2, true), kWritten);
+        EXPECT_EQ(ReadFileBytes(Index()).substr(10, 8), Le32(1) + Le32(1));
+        damage(counts);
+        ASSERT_EQ(MarkDeleted(folder_, "T01", 2, false), kWritten);
+        EXPECT_EQ(ReadFileBytes(Index()).substr(10, 8), Le32(2) + Le32(0));
+    }
 }
 
 TEST_F(NewsFileTest, DamagedRecordsAreRefusedOrReadShort) {
