@@ -45,8 +45,7 @@ std::string LoginForm::RegisterText() {
     return "注册";
 }
 
-LoginForm::LoginForm(std::string portalAddress, const LoginFormValues& current,
-                     std::string problem)
+LoginForm::LoginForm(std::string portalAddress, const LoginFormValues& current, std::string problem)
     : portalAddress_(std::move(portalAddress)),
       initial_{current.userId, PasswordAsTaken(current.password), current.autoLogin},
       problem_(std::move(problem)),

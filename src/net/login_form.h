@@ -42,11 +42,11 @@ class LoginForm {
     // next start reads back.
     static constexpr std::size_t kPasswordInputMax = 127;
 
-    static std::string Caption();         // "Brevio用户登录"
-    static std::string UserIdLabel();     // "用 户 名:"
-    static std::string PasswordLabel();   // "用户密码:"
-    static std::string AutoLoginText();   // "自动登录"
-    static std::string RegisterText();    // "注册"
+    static std::string Caption();        // "Brevio用户登录"
+    static std::string UserIdLabel();    // "用 户 名:"
+    static std::string PasswordLabel();  // "用户密码:"
+    static std::string AutoLoginText();  // "自动登录"
+    static std::string RegisterText();   // "注册"
 
     // `portalAddress` is where the registration page is; `problem` (may be empty) says why
     // the last login failed.

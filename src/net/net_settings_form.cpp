@@ -59,9 +59,9 @@ std::optional<NetSettingsForm::Refusal> CheckPort(std::string_view text,
         case PortParse::kNumber:
             return std::nullopt;
         case PortParse::kNotANumber:
-            return NetSettingsForm::Refusal{
-                {NotANumberText(), store::ProgramMessageTitle(), platform::MessageBoxSink::kWarning},
-                box};
+            return NetSettingsForm::Refusal{{NotANumberText(), store::ProgramMessageTitle(),
+                                             platform::MessageBoxSink::kWarning},
+                                            box};
         case PortParse::kOutOfRange:
             break;
     }

@@ -87,9 +87,9 @@ class NetSettingsForm {
     static constexpr std::size_t kHostInputMax = 255;
     static constexpr std::size_t kCredentialInputMax = CProxySocket::kMaxCredentialBytes;
 
-    static std::string Caption();             // "网络设置"
-    static std::string ModeText(int mode);    // the three radio buttons
-    static std::string AuthText();            // "使用Sock5身份认证"
+    static std::string Caption();           // "网络设置"
+    static std::string ModeText(int mode);  // the three radio buttons
+    static std::string AuthText();          // "使用Sock5身份认证"
     // The two built-in server addresses the server box offers, the first one preselected.
     static const std::vector<std::string>& BuiltInServers();
 

@@ -63,8 +63,13 @@ W* Child(QWidget* parent, const char* name) {
     return child;
 }
 
+// Clicks a button where a check box or radio button takes clicks: on its indicator, at the
+// left (a box stretched by its layout ignores clicks right of its text).
+void Click(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
 void Click(QWidget* parent, const char* name) {
-    QTest::mouseClick(Child<QAbstractButton>(parent, name), Qt::LeftButton);
+    Click(Child<QAbstractButton>(parent, name));
 }
 
 class UrlRecorder : public QObject {
@@ -81,7 +86,6 @@ class UrlRecorder : public QObject {
 class NetDialogsTest : public QObject {
     Q_OBJECT
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -96,15 +100,8 @@ class NetDialogsTest : public QObject {
   private:
     static platform::Registry::Values Registry() { return platform::Registry::Default().All(); }
 
-    QTemporaryDir runtime_;
     std::unique_ptr<QTemporaryDir> home_;
 };
-
-void NetDialogsTest::initTestCase() {
-    QVERIFY(runtime_.isValid());
-    QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
-}
 
 void NetDialogsTest::init() {
     // A fresh program folder (and registry) for every case.
@@ -138,7 +135,7 @@ void NetDialogsTest::askLoginShowsTheValuesAndTheProblemAndReturnsWhatWasTyped()
         userId->setText(QString::fromUtf8("张三"));
         password->clear();
         QTest::keyClicks(password, "new pw");
-        QTest::mouseClick(autoLogin, Qt::LeftButton);
+        Click(autoLogin);
         Click(dialog, "ok");
     });
     std::optional<client::LoginValues> typed =
@@ -251,7 +248,8 @@ void NetDialogsTest::proxyBoxesFollowTheModeAndTheAuthenticationBox() {
                            user->isEnabled(), password->isEnabled()};
     };
     QVERIFY(Child<QRadioButton>(&dialog, "modeSocks5")->isChecked());
-    QCOMPARE(Child<QRadioButton>(&dialog, "modeSocks4")->text(), QString::fromUtf8("通过Sock4代理"));
+    QCOMPARE(Child<QRadioButton>(&dialog, "modeSocks4")->text(),
+             QString::fromUtf8("通过Sock4代理"));
     QCOMPARE(host->text(), QString("socks.lan"));
     QCOMPARE(port->text(), QString("1080"));
     QCOMPARE(enabled(), (QList<bool>{true, true, true, true, true}));
@@ -345,5 +343,15 @@ void NetDialogsTest::cancelLeavesEverythingAsItWas() {
     QCOMPARE(endpoint.Get().port, 7000);
 }
 
-QTEST_MAIN(NetDialogsTest)
+// The private runtime folder Qt asks for exists before the application object does.
+int main(int argc, char** argv) {
+    QTemporaryDir runtime;
+    if (!runtime.isValid()) return 1;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    QApplication app(argc, argv);
+    NetDialogsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "net_dialogs_test.moc"

@@ -41,9 +41,9 @@ TEST_F(NetSettingsFormTest, OpeningShowsTheStoredValuesWithTheServerDefaults) {
     EXPECT_EQ(NetSettingsForm::BuiltInServers().size(), 2u);
     EXPECT_EQ(fresh.Shown().serverHost, NetSettingsForm::BuiltInServers().front());
     platform::Registry::Values written = Registry();
-    for (const char* name : {keys::kProxyMode, keys::kProxyHost, keys::kProxyPort, keys::kProxyUser,
-                             keys::kProxyPwd, keys::kProxyAuth, keys::kServerHost,
-                             keys::kServerPort}) {
+    for (const char* name :
+         {keys::kProxyMode, keys::kProxyHost, keys::kProxyPort, keys::kProxyUser, keys::kProxyPwd,
+          keys::kProxyAuth, keys::kServerHost, keys::kServerPort}) {
         EXPECT_TRUE(written.count(name)) << name;
     }
     EXPECT_EQ(settings::ReadInt(keys::kServerPort, -1), 0);  // shown as 5001, stored as it was
@@ -52,8 +52,8 @@ TEST_F(NetSettingsFormTest, OpeningShowsTheStoredValuesWithTheServerDefaults) {
     StoreProxy(2, "proxy.lan", 1080, "张三", "pw", 7);
     StoreServer("  news.example.cn  ", 6001);
     NetSettingsForm stored(endpoint_);
-    EXPECT_EQ(stored.Shown(),
-              (NetSettingsValues{2, "proxy.lan", 1080, "张三", "pw", true, "news.example.cn", 6001}));
+    EXPECT_EQ(stored.Shown(), (NetSettingsValues{2, "proxy.lan", 1080, "张三", "pw", true,
+                                                 "news.example.cn", 6001}));
     NetSettingsForm::Input shown = stored.InitialInput();
     EXPECT_EQ(shown.proxyPortText, "1080");
     EXPECT_EQ(shown.serverPortText, "6001");
@@ -96,11 +96,13 @@ TEST_F(NetSettingsFormTest, PortsOutsideTheRangeAreRefusedInControlOrderAndNothi
         const std::string* message;  // nullptr: accepted
     };
     const Case cases[] = {
-        {"", &notANumber},      {"  ", &notANumber},          {"abc", &notANumber},
-        {"80x", &notANumber},   {"1e3", &notANumber},         {"8 0", &notANumber},
-        {"-", &notANumber},     {"65536", &outOfRange},       {"-1", &outOfRange},
-        {"99999999999999999999", &outOfRange},                {"0", nullptr},
-        {" 65535\t", nullptr},  {"+8080", nullptr},           {"-0", nullptr},
+        {"", &notANumber},    {"  ", &notANumber},
+        {"abc", &notANumber}, {"80x", &notANumber},
+        {"1e3", &notANumber}, {"8 0", &notANumber},
+        {"-", &notANumber},   {"65536", &outOfRange},
+        {"-1", &outOfRange},  {"99999999999999999999", &outOfRange},
+        {"0", nullptr},       {" 65535\t", nullptr},
+        {"+8080", nullptr},   {"-0", nullptr},
     };
     for (const Case& c : cases) {
         if (!c.message) continue;
