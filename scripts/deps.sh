@@ -6,7 +6,8 @@ PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev libtinyxml2-dev libcurl4-openssl-dev unixodbc-dev libcpp-httplib-dev
-  qt6-base-dev
+  qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqt6opengl6-dev
+  fonts-wqy-microhei xvfb x11-utils libx11-dev
   microsocks socat dante-server odbc-postgresql postgresql
   clang libclang-rt-14-dev python3
 )

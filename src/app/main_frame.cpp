@@ -36,6 +36,8 @@
 #include "settings/keys.h"
 #include "settings/registry_values.h"
 #include "store/news_file.h"
+#include "ui/net/login_dialog.h"
+#include "ui/net/net_settings_dialog.h"
 
 namespace brevio::app {
 namespace {
@@ -508,6 +510,14 @@ void MainFrame::RunCommand(int command) {
         case kStopReception:
             reception.StopAll();
             break;
+        case kLoginSettings:
+            if (ui::EditLoginSettings(this, core_)) {
+                userLabel_->setText(Q(core_.Settings().userId) + U("(在线)"));
+            }
+            return;
+        case kNetSettings:
+            ui::ShowNetSettings(this, core_);
+            return;
         case kRegister:
             QDesktopServices::openUrl(QUrl(Q(client::RegistrationAddress(s.portalAddress))));
             return;

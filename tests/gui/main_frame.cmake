@@ -5,3 +5,8 @@ if(TARGET brevio-demo-server)
   target_compile_definitions(main_frame_test PRIVATE
     BREVIO_DEMO_DATA="${PROJECT_SOURCE_DIR}/demo/data")
 endif()
+
+# The screenshot driver of scripts/screenshots.sh (not a test).
+add_executable(brevio-screenshots ${CMAKE_CURRENT_LIST_DIR}/screenshots.cpp)
+set_target_properties(brevio-screenshots PROPERTIES AUTOMOC ON)
+target_link_libraries(brevio-screenshots PRIVATE brevio_app Qt6::Test)

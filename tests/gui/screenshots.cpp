@@ -1,0 +1,108 @@
+// brevio-screenshots DIR: the real windows of the desktop client, driven against the demo
+// server under an X server (Xvfb), each captured as a PNG from the screen. Started by
+// scripts/screenshots.sh, which prepares the program folder and the X server.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/app_fonts.h"
+#include "app/brevio_app.h"
+#include "app/main_frame.h"
+#include "app/navigation_view.h"
+#include "app/splash_window.h"
+#include "app/widgets/browser_view.h"
+#include "app/widgets/text.h"
+#include "client/navigation_tree.h"
+#include "net/login_form.h"
+#include "ui/net/login_dialog.h"
+#include "ui/net/net_settings_dialog.h"
+
+namespace {
+
+QString gDir;
+int gFailures = 0;
+
+// Captures the screen area of a visible widget.
+void Capture(QWidget* widget, const QString& name) {
+    widget->raise();
+    widget->activateWindow();
+    QTest::qWait(400);
+    const QRect area = widget->frameGeometry();
+    QPixmap shot = QApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                             area.height());
+    const QString path = gDir + "/" + name + ".png";
+    if (shot.isNull() || !shot.save(path)) {
+        std::fprintf(stderr, "cannot capture %s\n", qPrintable(name));
+        ++gFailures;
+        return;
+    }
+    std::printf("%s\n", qPrintable(path));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    brevio::app::BrowserView::PrepareBeforeApplication();
+    QApplication qt(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: brevio-screenshots DIR\n");
+        return 2;
+    }
+    gDir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(gDir);
+    brevio::app::InstallChineseFont();
+
+    {
+        brevio::app::SplashWindow splash;
+        splash.show();
+        splash.SetStatus(QString::fromUtf8("正在初始化系统数据..."));
+        Capture(&splash, "splash");
+    }
+    {
+        brevio::net::LoginForm form(brevio::net::CurrentPortalAddress(), {"demo", "demo123", true});
+        brevio::ui::CLoginDlg login(std::move(form));
+        login.show();
+        Capture(&login, "login_dialog");
+    }
+
+    brevio::app::BrevioApp app;
+    brevio::app::AppOptions options;
+    options.loginDialog = [](const brevio::client::LoginValues& current, std::string_view problem) {
+        return brevio::ui::AskLogin(nullptr, current, problem);
+    };
+    if (!app.Start(options)) return 1;
+    brevio::app::MainFrame* frame = app.Frame();
+    // A bare X server has no window manager to maximise the window: give it the screen.
+    frame->setGeometry(QApplication::primaryScreen()->availableGeometry());
+    auto& core = *app.Core();
+    core.Reception().ReceiveAllSelected();
+    core.Reception().WaitIdle(120000);
+    core.WaitUntilWritten(120000);
+    frame->Navigation()->SelectLeaf(brevio::client::NavKind::kPublicCategory, "10001");
+    QTest::qWait(1500);
+    Capture(frame, "main_window");
+
+    {
+        brevio::ui::CNetSettingsDlg net(core.Server(), &core.Settings(), frame);
+        net.show();
+        Capture(&net, "net_settings_dialog");
+    }
+
+    // The tray menu: the settings menu at the tray icon, as a right click opens it.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fprintf(stderr, "no system tray on this display\n");
+        ++gFailures;
+    }
+    const QRect icon = frame->Tray()->geometry();
+    frame->SettingsMenu()->popup(icon.isValid() ? icon.bottomLeft() : QPoint(900, 30));
+    QTest::qWait(300);
+    Capture(frame->SettingsMenu(), "tray_menu");
+    frame->SettingsMenu()->close();
+    return gFailures == 0 ? 0 : 1;
+}
