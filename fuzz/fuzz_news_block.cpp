@@ -4,10 +4,12 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "reference/reference_tables.h"
 #include "store/intake.h"
+#include "store/news_file.h"
 #include "store/news_item.h"
 
 namespace {
@@ -52,6 +54,24 @@ void CheckNothingOutside(const std::string& scratch) {
     }
 }
 
+// A public item whose category makes a usable file name lands in that category's news file,
+// whole: one record with its ID and title, and its content read back unchanged.
+void CheckFiledAsPublic(const std::string& content, const store::NewsItem& item) {
+    if (!store::IsSafeBaseName(item.category)) return;
+    const std::string folder = store::ResolveFolder(content, store::kFolderPublic);
+    std::vector<store::NewsRecord> listed;
+    const int count = store::ListRecords(folder, item.category,
+                                         [&](const store::NewsRecord& r) { listed.push_back(r); });
+    FUZZ_CHECK(count == 1 && listed.size() == 1);
+    FUZZ_CHECK(listed[0].newsId == item.newsId);
+    FUZZ_CHECK(listed[0].Title() == store::BuildRecord(item, "").Title());
+    store::NewsRecord record;
+    std::string text;
+    const int length = store::ReadItem(folder, item.category, item.newsId, record, text);
+    FUZZ_CHECK(length == static_cast<int>(item.content.size()));
+    FUZZ_CHECK(text == item.content);
+}
+
 void AcceptAndFile(std::string_view block, std::string_view group) {
     const std::string& scratch = fuzz::ScratchFolder();
     const std::string content = scratch + "content/";
@@ -70,6 +90,7 @@ void AcceptAndFile(std::string_view block, std::string_view group) {
         store::NewsItem item = parsed;
         item.receptionKind = std::string(group);
         intake.FileItem(item);
+        if (group == store::PublicGroup()) CheckFiledAsPublic(content, item);
     }
     CheckNothingOutside(scratch);
     std::filesystem::remove_all(content);
