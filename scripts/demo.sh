@@ -4,13 +4,21 @@
 # user, receives every selected category and prints what arrived per category.
 #   scripts/demo.sh            the whole run; the program folder is kept and its path printed
 #   BREVIO_DEMO_HOME=DIR       use DIR (emptied first) as the program folder
+# With a display (DISPLAY or WAYLAND_DISPLAY set) the desktop client starts after the first
+# steps; without one the headless client `brevio-cli run` shows news that keeps arriving.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 bash scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target brevio-cli brevio-demo-server >/dev/null
+targets=(brevio-cli brevio-demo-server)
+display_available=false
+if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
+  display_available=true
+  targets+=(brevio)
+fi
+cmake --build build -j2 --target "${targets[@]}" >/dev/null
 
 cli="$root/build/cli/brevio-cli"
 server="$root/build/demo/brevio-demo-server"
@@ -24,35 +32,12 @@ else
 fi
 export BREVIO_HOME="$home"
 
-# The server picks free ports and prints them first; it stops by itself after ten minutes
-# should this script be killed before it can stop it.
-"$server" --nsp-port 0 --http-port 0 --exit-after 600 >"$home/server.out" 2>"$home/server.log" &
-server_pid=$!
+# The server picks free ports; it stops by itself after ten minutes should this script be
+# killed before it can stop it.
+source scripts/lib/demo_home.sh
+start_demo_home
 trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
-
-nsp_port="" http_port=""
-for _ in $(seq 100); do
-  nsp_port=$(awk '/^nsp-port /{print $2}' "$home/server.out")
-  http_port=$(awk '/^http-port /{print $2}' "$home/server.out")
-  [[ -n "$nsp_port" && -n "$http_port" ]] && break
-  kill -0 "$server_pid" 2>/dev/null || { cat "$home/server.log" >&2; exit 1; }
-  sleep 0.1
-done
-[[ -n "$nsp_port" && -n "$http_port" ]] || { echo "demo server did not start" >&2; exit 1; }
 echo "demo server: news on 127.0.0.1:$nsp_port, portal on http://127.0.0.1:$http_port"
-
-"$cli" settings set ServerHost 127.0.0.1 >/dev/null
-"$cli" settings set ServerPort "$nsp_port" --int >/dev/null
-"$cli" settings set PortalAddress "http://127.0.0.1:$http_port" >/dev/null
-content=$("$cli" settings load | awk -F'\t' '$1=="ContentPath"{print $2}')
-
-# The reference tables the server's lists are built from, in the client's GBK form.
-mkdir -p "$content/Data"
-for table in "$root"/demo/data/*.tab; do
-  name=$(basename "$table")
-  [[ "$name" == users.tab ]] && continue
-  iconv -f UTF-8 -t GBK "$table" >"$content/Data/$name"
-done
 
 "$cli" login demo demo123
 echo
@@ -86,6 +71,16 @@ echo
 echo "info radar, two passes over the demo user's watched pages:"
 "$cli" fetch "http://127.0.0.1:$http_port/getTree.aspx?userid=demo" "$home/brevio.xml"
 "$cli" radar --passes 2 --fast | grep -E '变化了|失败' | sed 's/^/  /' || true
+
+# With a display: the desktop client on the same program folder, logged in as the demo user.
+if $display_available; then
+  echo
+  echo "starting the desktop client (close it with 设置 > 退出Brevio)..."
+  [[ $(id -u) -eq 0 ]] && export QTWEBENGINE_DISABLE_SANDBOX=1
+  "$root/build/src/app/brevio"
+  echo "program folder: $home"
+  exit 0
+fi
 
 # The headless client, as on a server without a display: a second demo server adds a batch of
 # new items every three seconds, and `run` receives them, files and watches for twenty seconds,
