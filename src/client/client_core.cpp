@@ -176,6 +176,10 @@ void ClientCore::StartReception() {
     if (OwnsProgramFolder()) {
         options.onFiled = [this](const store::NewsItem& item) { progress_->OnFiled(item); };
     }
+    converter_ = std::make_unique<conversion::AutoConverter>(
+        tables_, settings_.programFolder,
+        [this] { return reception_ && reception_->ReceptionStarted(); });
+    options.afterFiling = [this](const store::NewsItem& item) { converter_->OnFiled(item); };
     intake_ = std::make_unique<store::NewsIntake>(options, tables_, limits_);
     intake_->StartWriter();
 

@@ -34,6 +34,7 @@
 
 #include "client/client_observer.h"
 #include "client/portal_sections.h"
+#include "conversion/auto_converter.h"
 #include "net/exchange.h"
 #include "net/filing_progress.h"
 #include "net/reception.h"
@@ -146,6 +147,8 @@ class ClientCore {
     store::FolderListHolder& Subscriptions() { return subscriptions_; }
     store::FolderLists& FolderLists() { return folderLists_; }
     store::NewsIntake& Intake() { return *intake_; }
+    // Automatic conversion of received news (ReloadSettings after the settings dialog's OK).
+    conversion::AutoConverter& Converter() { return *converter_; }
     net::ServerEndpoint& Server() { return server_; }
     net::ReceptionScheduler& Reception() { return *reception_; }
     net::FilingProgress& Progress() { return *progress_; }
@@ -186,6 +189,7 @@ class ClientCore {
     store::FolderListHolder subscriptions_;
     store::FolderLists folderLists_;
     std::unique_ptr<net::FilingProgress> progress_;
+    std::unique_ptr<conversion::AutoConverter> converter_;  // used by the intake's writer
     std::unique_ptr<store::NewsIntake> intake_;
     net::ServerEndpoint server_;
     std::unique_ptr<net::ReceptionScheduler> reception_;
