@@ -163,7 +163,7 @@ int ConvertedDelete(const Context& ctx, const std::string& base, const std::stri
 int ConvertedPurge(const std::string& base, const Args& args) {
     int dropped = 0;
     int rc = 0;
-    if (args.size() == 3) {
+    if (args.size() == 2) {
         store::ConvertedHeader before;
         rc = store::ReadConvertedHeader(base, before);
         if (rc >= 0) {
@@ -173,9 +173,9 @@ int ConvertedPurge(const std::string& base, const Args& args) {
                 dropped = before.liveCount - after.liveCount;
             }
         }
-    } else if (args.size() == 5 && args[3] == "--older") {
+    } else if (args.size() == 4 && args[2] == "--older") {
         long long cutoff = 0;
-        if (!ParseInt(args[4], cutoff) || args[4].size() != 8) return Usage("converted");
+        if (!ParseInt(args[3], cutoff) || args[3].size() != 8) return Usage("converted");
         rc = store::PurgeOlder(base, static_cast<std::int32_t>(cutoff), &dropped);
     } else {
         return Usage("converted");
