@@ -1,6 +1,11 @@
 #include "app/brevio_app.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
 #include <QMessageBox>
 
 #include "app/app_fonts.h"
@@ -63,7 +68,41 @@ bool BrevioApp::Start(const AppOptions& options) {
     return true;
 }
 
+namespace {
+
+long long EpochMs() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// Resident memory of this process in KiB (VmRSS), -1 when unknown.
+long long ResidentKiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// --measure-start: prints when the main window is up and, after a few idle seconds, the
+// resident memory, then leaves (bench/desktop_start.sh reads the lines).
+void MeasureStart() {
+    QTimer::singleShot(0, [] {
+        std::printf("main window shown at %lld\n", EpochMs());
+        std::fflush(stdout);
+    });
+    QTimer::singleShot(5000, [] {
+        std::printf("resident memory idle: %lld KiB\n", ResidentKiB());
+        std::fflush(stdout);
+        QApplication::quit();
+    });
+}
+
+}  // namespace
+
 int RunDesktopClient(int argc, char** argv, client::LoginDialog loginDialog) {
+    bool measure = false;
+    for (int i = 1; i < argc; ++i) measure = measure || std::strcmp(argv[i], "--measure-start") == 0;
     BrowserView::PrepareBeforeApplication();
     QApplication qt(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevio"));
@@ -73,6 +112,7 @@ int RunDesktopClient(int argc, char** argv, client::LoginDialog loginDialog) {
     AppOptions options;
     options.loginDialog = std::move(loginDialog);
     if (!app.Start(options)) return 1;
+    if (measure) MeasureStart();
     return QApplication::exec();
 }
 

@@ -14,6 +14,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -25,6 +27,7 @@
 #include "app/navigation_view.h"
 #include "app/out_bar.h"
 #include "app/qt_observer.h"
+#include "app/taskbar_notifier.h"
 #include "app/skin_engine.h"
 #include "app/widgets/background.h"
 #include "app/widgets/browser_view.h"
@@ -101,7 +104,27 @@ MainFrame::MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine&
     listSlot_ = new QWidget(rightSplit_);
     auto* listLayout = new QHBoxLayout(listSlot_);
     listLayout->setContentsMargins(0, 0, 0, 0);
-    browser_ = BrowserView::Create(rightSplit_);
+    // The content pane: the strip with the "变化内容" button (shown for a radar page) above the
+    // browser view.
+    auto* content = new QWidget(rightSplit_);
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->setSpacing(0);
+    changeStrip_ = new QWidget(content);
+    auto* stripLayout = new QHBoxLayout(changeStrip_);
+    stripLayout->setContentsMargins(4, 0, 4, 0);
+    auto* changeButton = new QPushButton(U("变化内容"), changeStrip_);
+    changeButton->setObjectName(QStringLiteral("changeContent"));
+    changeButton->setFixedHeight(20);
+    stripLayout->addWidget(changeButton);
+    stripLayout->addStretch();
+    changeStrip_->setFixedHeight(20);
+    changeStrip_->setVisible(false);
+    connect(changeButton, &QPushButton::clicked, this, &MainFrame::ShowChangeContent);
+    browser_ = BrowserView::Create(content);
+    contentLayout->addWidget(changeStrip_);
+    contentLayout->addWidget(browser_, 1);
+    notifier_ = new TaskbarNotifier(this);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 0);
     split->setStretchFactor(2, 1);
@@ -222,6 +245,9 @@ void MainFrame::BuildDialogBar() {
     userLabel_->setObjectName(QStringLiteral("userOnline"));
     userLabel_->setContentsMargins(8, 0, 8, 0);
     dialogBar_->addWidget(userLabel_);
+    auto* change = new QPushButton(U("变化内容"), dialogBar_);
+    connect(change, &QPushButton::clicked, this, [this] { ShowChangeContent(); });
+    dialogBar_->addWidget(change);
     addToolBar(Qt::TopToolBarArea, dialogBar_);
     const bool visible =
         settings::ReadInt(settings::keys::kVisibleFindWindow,
@@ -386,8 +412,9 @@ void MainFrame::OnSideBarEntry(int folder, int entry) {
         core_.RadarList().ResetChangeCount(entry);
         if (auto files = radar::FilesOfTarget(core_.Settings().contentFolder, target->name)) {
             radar::CopyFileAtomic(files->changeLog, files->changeLogCopy);
-            ShowInBrowser(QUrl::fromLocalFile(QPath(files->changeLogCopy)));
         }
+        ShowInBrowser(QUrl::fromUserInput(Q(target->url)));
+        changeStrip_->setVisible(true);
         FillPortalFolder(kRadarFolder);
         outBar_->SetOpenFolder(kRadarFolder);
         if (!core_.RadarList().AnyChanged()) StopBlinking();
@@ -399,13 +426,30 @@ void MainFrame::OnSideBarEntry(int folder, int entry) {
     }
 }
 
-void MainFrame::OnRadarNotice(const QString&, const QString&, int) {
+void MainFrame::OnRadarNotice(const QString& text, const QString& link, int) {
+    notifier_->Notify(text, link);
     FillPortalFolder(kRadarFolder);
     StartBlinking();
 }
 
+void MainFrame::ShowChangeContent() {
+    // Only for an entry selected in the open radar folder.
+    const int entry = outBar_->SelectedEntry();
+    if (outBar_->OpenFolder() != kRadarFolder || entry < 0) return;
+    std::optional<radar::RadarTarget> target = core_.RadarList().At(entry);
+    if (!target) return;
+    core_.RadarList().ResetChangeCount(entry);
+    if (auto files = radar::FilesOfTarget(core_.Settings().contentFolder, target->name)) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QPath(files->changeLogCopy)));
+    }
+    changeStrip_->setVisible(false);
+    FillPortalFolder(kRadarFolder);
+    outBar_->SetOpenFolder(kRadarFolder);
+}
+
 void MainFrame::ShowInBrowser(const QUrl& url) {
     ReloadPendingSection();
+    changeStrip_->setVisible(false);
     browser_->Open(url);
 }
 

@@ -25,6 +25,7 @@ class BrowserView;
 class NavigationView;
 class OutBar;
 class QtObserver;
+class TaskbarNotifier;
 class SkinEngine;
 
 class MainFrame : public QMainWindow {
@@ -76,6 +77,8 @@ class MainFrame : public QMainWindow {
     BrowserView* Browser() const { return browser_; }
     QSystemTrayIcon* Tray() const { return tray_; }
     QMenu* SettingsMenu() const { return settingsMenu_; }
+    TaskbarNotifier* Notifier() const { return notifier_; }
+    QWidget* ChangeStrip() const { return changeStrip_; }
     bool Blinking() const;
     bool BlinkIconShown() const { return blinkIconShown_; }
     void StartBlinking();
@@ -114,6 +117,7 @@ class MainFrame : public QMainWindow {
     void ChooseSkin(const QString& path);
     void UpdateStopCommand();
     void StopCore();
+    void ShowChangeContent();
     QAction* AddCommand(QMenu* menu, int command, const QString& text,
                         const QKeySequence& shortcut = {});
 
@@ -131,6 +135,8 @@ class MainFrame : public QMainWindow {
     OutBar* outBar_ = nullptr;
     NavigationView* navigation_ = nullptr;
     BrowserView* browser_ = nullptr;
+    QWidget* changeStrip_ = nullptr;
+    TaskbarNotifier* notifier_ = nullptr;
     QWidget* listSlot_ = nullptr;
     QSplitter* rightSplit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
