@@ -1,0 +1,50 @@
+#include "ui/store/form_view_support.h"
+
+#include <QValidator>
+
+#include "app/widgets/message_boxes.h"
+#include "app/widgets/text.h"
+
+namespace brevio::ui {
+namespace {
+
+class GbkByteLimit : public QValidator {
+  public:
+    GbkByteLimit(std::size_t maxBytes, QObject* parent) : QValidator(parent), max_(maxBytes) {}
+    State validate(QString& input, int&) const override {
+        return app::G(input).size() <= max_ ? Acceptable : Invalid;
+    }
+
+  private:
+    std::size_t max_;
+};
+
+}  // namespace
+
+void ShowFormMessage(QWidget* parent, const store::FormMessage& message) {
+    app::ShowMessage(parent, message.text, message.title, message.icon);
+}
+
+void LimitGbkBytes(QLineEdit* edit, std::size_t maxBytes) {
+    edit->setValidator(new GbkByteLimit(maxBytes, edit));
+}
+
+std::optional<std::size_t> SelectedRow(const QListWidget* list) {
+    const int row = list->currentRow();
+    if (row < 0 || !list->item(row) || !list->item(row)->isSelected()) return std::nullopt;
+    return static_cast<std::size_t>(row);
+}
+
+void FillCheckList(QListWidget* list, const std::vector<std::string>& texts,
+                   const std::vector<bool>& ticked, bool editable) {
+    list->clear();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        auto* item = new QListWidgetItem(app::Q(texts[i]), list);
+        Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        if (editable) flags |= Qt::ItemIsUserCheckable;
+        item->setFlags(flags);
+        item->setCheckState(i < ticked.size() && ticked[i] ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+}  // namespace brevio::ui

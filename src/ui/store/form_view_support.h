@@ -1,0 +1,31 @@
+// Small pieces the thin dialog views share: showing a form object's message, edit boxes that
+// take at most a number of GBK bytes (what the core stores), check lists.
+#pragma once
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QString>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/form_message.h"
+
+namespace brevio::ui {
+
+// Shows the message of a form object (GBK texts) modally over `parent`.
+void ShowFormMessage(QWidget* parent, const store::FormMessage& message);
+
+// The edit box accepts no more text than `maxBytes` bytes of GBK: a typed or pasted text that
+// would be longer is refused (an edit box of the original counts bytes, not characters).
+void LimitGbkBytes(QLineEdit* edit, std::size_t maxBytes);
+
+// The current row of a list widget, nothing when no row is current and selected.
+std::optional<std::size_t> SelectedRow(const QListWidget* list);
+
+// Fills a list widget with check boxes (texts in GBK); `ticked` gives each row's state.
+void FillCheckList(QListWidget* list, const std::vector<std::string>& texts,
+                   const std::vector<bool>& ticked, bool editable);
+
+}  // namespace brevio::ui
