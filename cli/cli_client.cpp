@@ -58,7 +58,9 @@ client::StartOptions ShortCommandOptions(std::string frontEnd) {
 bool ReportUnwritten(client::ClientCore& core) {
     const int failed = core.Intake().FailedCount();
     const std::size_t left = core.Intake().Pending();
-    if (failed == 0 && left == 0) return false;
+    // Serial records that could not be sent before the exit were reported by the core.
+    const bool unsent = core.Export() && core.Export()->Transfer().Queued() > 0;
+    if (failed == 0 && left == 0) return unsent;
     ErrorLine(std::to_string(failed + static_cast<int>(left)) + " of " +
               std::to_string(core.Intake().ReceivedCount()) +
               " accepted items could not be written to the news files (see the error log)");

@@ -179,9 +179,22 @@ void ClientCore::StartReception() {
     converter_ = std::make_unique<conversion::AutoConverter>(
         tables_, settings_.programFolder,
         [this] { return reception_ && reception_->ReceptionStarted(); });
-    options.afterFiling = [this](const store::NewsItem& item) { converter_->OnFiled(item); };
+    if (OwnsProgramFolder()) {
+        conversion::ExportHandOff::Options exportOptions;
+        exportOptions.programFolder = settings_.programFolder;
+        exportOptions.window = &observer_;
+        exportOptions.receptionStarted = [this] {
+            return reception_ && reception_->ReceptionStarted();
+        };
+        export_ = std::make_unique<conversion::ExportHandOff>(std::move(exportOptions));
+    }
+    options.afterFiling = [this](const store::NewsItem& item) {
+        converter_->OnFiled(item);
+        if (export_) export_->OnFiled(item);
+    };
     intake_ = std::make_unique<store::NewsIntake>(options, tables_, limits_);
     intake_->StartWriter();
+    if (export_) export_->Start();
 
     net::ReceptionContext context;
     context.window = &observer_;
@@ -217,6 +230,8 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
     }
     if (radarThread_) radarThread_->Stop();
     if (intake_) intake_->DrainAndStop();
+    // Serial records still queued are sent before the client ends (bounded, reported).
+    if (export_) export_->Stop();
     WaitCleanup();
     if (intake_ && cleanupAtExit_ && OwnsProgramFolder()) {
         RunCleanupNow(settings::kCleanupAtExit, progress);

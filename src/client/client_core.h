@@ -35,6 +35,7 @@
 #include "client/client_observer.h"
 #include "client/portal_sections.h"
 #include "conversion/auto_converter.h"
+#include "conversion/export_hand_off.h"
 #include "net/exchange.h"
 #include "net/filing_progress.h"
 #include "net/reception.h"
@@ -149,6 +150,9 @@ class ClientCore {
     store::NewsIntake& Intake() { return *intake_; }
     // Automatic conversion of received news (ReloadSettings after the settings dialog's OK).
     conversion::AutoConverter& Converter() { return *converter_; }
+    // The database conversion and the special conversion (serial port, USB folder) of filed
+    // items, with the transfer loop; null for a guest core.
+    conversion::ExportHandOff* Export() { return export_.get(); }
     net::ServerEndpoint& Server() { return server_; }
     net::ReceptionScheduler& Reception() { return *reception_; }
     net::FilingProgress& Progress() { return *progress_; }
@@ -190,6 +194,7 @@ class ClientCore {
     store::FolderLists folderLists_;
     std::unique_ptr<net::FilingProgress> progress_;
     std::unique_ptr<conversion::AutoConverter> converter_;  // used by the intake's writer
+    std::unique_ptr<conversion::ExportHandOff> export_;     // used by the intake's writer
     std::unique_ptr<store::NewsIntake> intake_;
     net::ServerEndpoint server_;
     std::unique_ptr<net::ReceptionScheduler> reception_;
