@@ -1,6 +1,8 @@
 #include "conversion/news_export.h"
 
 #include <algorithm>
+#include <map>
+#include <vector>
 
 #include "conversion/conversion_settings.h"
 #include "conversion/output_lock.h"
@@ -90,26 +92,52 @@ bool SameFileBytes(const std::string& path, std::string_view bytes) {
     return platform::ReadWholeFile(path, existing) && existing == bytes;
 }
 
+}  // namespace
+
+// Registrations of a StoredConversionRun, by index.
+struct StoredConversionRun::Pending {
+    std::map<std::string, std::vector<store::StoredRegistration>> byIndex;
+
+    bool Holds(const std::string& index, std::string_view fileBase, std::int32_t code,
+               std::int32_t id) const {
+        auto it = byIndex.find(index);
+        if (it == byIndex.end()) return false;
+        for (const store::StoredRegistration& r : it->second) {
+            if (r.record.newsId == id && r.code == code && r.fileBase == fileBase) return true;
+        }
+        return false;
+    }
+};
+
+namespace {
+
+using Pending = StoredConversionRun::Pending;
+
 // The base name of the file to write in `folder`: the item's name, or with "_<ID>" when a
 // file of that name belongs to another item (it is neither registered for this item nor
 // holds exactly the bytes about to be written).
 std::string ChooseFileBase(std::string_view folder, std::string_view extension,
                            const ConversionItem& item, std::string_view body,
-                           std::string_view ownerIndex) {
+                           const std::string& ownerIndex, const Pending* pending) {
     std::string base = FileBaseName(item.fileTitle, item.record.newsId);
     const std::string path = std::string(folder) + base + std::string(extension);
     if (!platform::PathExists(path)) return base;
+    const std::int32_t id = item.record.newsId;
     if (platform::FileExists(path) &&
-        (store::ConvertedFileBelongsTo(ownerIndex, base, item.code, item.record.newsId) ||
+        ((pending && pending->Holds(ownerIndex, base, item.code, id)) ||
+         store::ConvertedFileBelongsTo(ownerIndex, base, item.code, id) ||
          SameFileBytes(path, body))) {
         return base;
     }
-    return base + "_" + std::to_string(item.record.newsId);
+    return base + "_" + std::to_string(id);
 }
 
-void Register(std::string_view indexBase, const std::string& fileBase, const ConversionItem& item) {
+void Register(const std::string& indexBase, const std::string& fileBase,
+              const ConversionItem& item, Pending* pending) {
     if (item.received) {
         store::RegisterItem(indexBase, fileBase, item.code, *item.received, item.record.WebSite());
+    } else if (pending) {
+        pending->byIndex[indexBase].push_back({fileBase, item.code, item.record});
     } else {
         store::RegisterStored(indexBase, fileBase, item.code, item.record);
     }
@@ -118,14 +146,39 @@ void Register(std::string_view indexBase, const std::string& fileBase, const Con
 // Writes the body under the chosen name; the file written, or the write's failure.
 ConvertedFile WriteConverted(std::string_view folder, std::string_view extension,
                              const ConversionItem& item, std::string_view body,
-                             std::string_view ownerIndex) {
+                             const std::string& ownerIndex, const Pending* pending) {
     ConvertedFile out;
     std::string dir = platform::WithSlash(std::string(folder));
     platform::CreateFolders(dir);
-    out.fileBase = ChooseFileBase(dir, extension, item, body, ownerIndex);
+    out.fileBase = ChooseFileBase(dir, extension, item, body, ownerIndex, pending);
     out.path = dir + out.fileBase + std::string(extension);
     int written = WriteWholeFile(out.path, body);
     out.result = written < 0 ? written : 0;
+    return out;
+}
+
+// The conversions; the caller holds the output lock.
+ConvertedFile TextUnlocked(const ConversionSettings& settings, std::string_view folder,
+                           const ConversionItem& item, Pending* pending) {
+    const std::string body = TextFileBody(item.record, item.content);
+    const std::string dayIndex = DayIndexBase(settings.convertPath, item.kind, item.record.date);
+    ConvertedFile out = WriteConverted(folder, ".txt", item, body, dayIndex, pending);
+    if (out.result < 0) return out;
+    platform::CreateFolders(DayIndexFolder(settings.convertPath, item.kind, item.record.date));
+    Register(dayIndex, out.fileBase, item, pending);
+    Register(GroupIndexBase(settings.convertPath, item.kind, OutputForm::kText), out.fileBase, item,
+             pending);
+    return out;
+}
+
+ConvertedFile HtmlUnlocked(const ConversionSettings& settings, std::string_view folder,
+                           const ConversionItem& item, Pending* pending) {
+    const std::string page = HtmlPage(settings.templateText, item.record, item.content);
+    const std::string groupIndex = GroupIndexBase(settings.convertPath, item.kind, OutputForm::kHtml);
+    ConvertedFile out = WriteConverted(folder, ".htm", item, page, groupIndex, pending);
+    if (out.result < 0) return out;
+    platform::CreateFolders(settings.convertPath);
+    Register(groupIndex, out.fileBase, item, pending);
     return out;
 }
 
@@ -253,26 +306,41 @@ std::string HtmlPage(std::string_view templateText, const store::NewsRecord& rec
 ConvertedFile ConvertToText(const ConversionSettings& settings, std::string_view folder,
                             const ConversionItem& item) {
     OutputLock lock(settings.convertPath, OutputLock::kShared);
-    const std::string body = TextFileBody(item.record, item.content);
-    const std::string dayIndex = DayIndexBase(settings.convertPath, item.kind, item.record.date);
-    ConvertedFile out = WriteConverted(folder, ".txt", item, body, dayIndex);
-    if (out.result < 0) return out;
-    platform::CreateFolders(DayIndexFolder(settings.convertPath, item.kind, item.record.date));
-    Register(dayIndex, out.fileBase, item);
-    Register(GroupIndexBase(settings.convertPath, item.kind, OutputForm::kText), out.fileBase, item);
-    return out;
+    return TextUnlocked(settings, folder, item, nullptr);
 }
 
 ConvertedFile ConvertToHtml(const ConversionSettings& settings, std::string_view folder,
                             const ConversionItem& item) {
     OutputLock lock(settings.convertPath, OutputLock::kShared);
-    const std::string page = HtmlPage(settings.templateText, item.record, item.content);
-    const std::string groupIndex = GroupIndexBase(settings.convertPath, item.kind, OutputForm::kHtml);
-    ConvertedFile out = WriteConverted(folder, ".htm", item, page, groupIndex);
-    if (out.result < 0) return out;
-    platform::CreateFolders(settings.convertPath);
-    Register(groupIndex, out.fileBase, item);
-    return out;
+    return HtmlUnlocked(settings, folder, item, nullptr);
+}
+
+StoredConversionRun::StoredConversionRun(const ConversionSettings& settings)
+    : settings_(settings),
+      lock_(std::make_unique<OutputLock>(settings.convertPath, OutputLock::kShared)),
+      pending_(std::make_unique<Pending>()) {}
+
+StoredConversionRun::~StoredConversionRun() {
+    Finish();
+}
+
+ConvertedFile StoredConversionRun::Text(std::string_view folder, const ConversionItem& item) {
+    return TextUnlocked(settings_, folder, item, pending_.get());
+}
+
+ConvertedFile StoredConversionRun::Html(std::string_view folder, const ConversionItem& item) {
+    return HtmlUnlocked(settings_, folder, item, pending_.get());
+}
+
+int StoredConversionRun::Finish() {
+    int result = 0;
+    for (auto& [index, batch] : pending_->byIndex) {
+        int rc = store::RegisterStoredBatch(index, batch);
+        if (rc < 0 && result == 0) result = rc;
+    }
+    pending_->byIndex.clear();
+    lock_.reset();
+    return result;
 }
 
 }  // namespace brevio::conversion

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,30 @@ ConvertedFile ConvertToText(const ConversionSettings& settings, std::string_view
                             const ConversionItem& item);
 ConvertedFile ConvertToHtml(const ConversionSettings& settings, std::string_view folder,
                             const ConversionItem& item);
+
+// Many stored items converted under one hold of the output lock, their registrations made at
+// the end with one pass over each index (RegisterStoredBatch) instead of one per item: what
+// the news list's convert command does over many items. The files are written as the
+// conversions go; Finish (or the destructor) registers them and releases the lock.
+class StoredConversionRun {
+  public:
+    explicit StoredConversionRun(const ConversionSettings& settings);
+    ~StoredConversionRun();
+    StoredConversionRun(const StoredConversionRun&) = delete;
+    StoredConversionRun& operator=(const StoredConversionRun&) = delete;
+
+    ConvertedFile Text(std::string_view folder, const ConversionItem& item);
+    ConvertedFile Html(std::string_view folder, const ConversionItem& item);
+    // Makes the registrations; the first failure, or 0.
+    int Finish();
+
+    struct Pending;
+
+  private:
+    const ConversionSettings& settings_;
+    std::unique_ptr<class OutputLock> lock_;
+    std::unique_ptr<Pending> pending_;
+};
 
 // The text file's bytes and the page's bytes of an item.
 std::string TextFileBody(const store::NewsRecord& record, std::string_view content);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,18 @@ namespace brevio::conversion {
 std::string CategoryFolderFor(const reference::ReferenceTables& tables, int kind,
                               std::string_view code);
 
+// The records and contents of `ids` read from one news file in one pass, each as a lookup by
+// ID finds it (ReadItem); nothing for an ID the file does not hold (or whose record is
+// damaged). The pair is opened as the store's readers open it, so a compaction never mixes
+// an old index with a new content file.
+struct StoredItem {
+    store::NewsRecord record;
+    std::string content;
+};
+std::vector<std::optional<StoredItem>> ReadStoredItems(std::string_view folder,
+                                                       std::string_view base,
+                                                       const std::vector<std::int32_t>& ids);
+
 // Converts one item read from the news file (folder kind, base name) by `format`; the files
 // written, in order (none for the database form).
 std::vector<ConvertedFile> ConvertStoredItem(const ConversionSettings& settings,
@@ -36,7 +49,9 @@ std::vector<ConvertedFile> ConvertStoredItem(const ConversionSettings& settings,
                                              const store::NewsRecord& record,
                                              std::string_view content, int format);
 
-// The convert command of the news list over the selected items of one news file.
+// The convert command of the news list over the selected items of one news file: the items
+// are read in one pass and converted under one hold of the output lock, their registrations
+// made at the end with one pass over each index.
 struct StoredConversion {
     int converted = 0;                // items whose files were all written
     std::vector<ConvertedFile> files;  // every file written, in order

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/error_log.h"
@@ -276,6 +277,48 @@ int RegisterStored(std::string_view indexBase, std::string_view fileBase, std::i
         return WriteCounts(open, indexBase);
     }
     return kConvertedOk;
+}
+
+int RegisterStoredBatch(std::string_view indexBase, const std::vector<StoredRegistration>& batch) {
+    if (batch.empty()) return kConvertedOk;
+    if (!IsSafeIndexBase(indexBase)) return Refuse(indexBase);
+    NewsFileWriteLock lock(indexBase);
+    OpenIndex open;
+    if (int rc = OpenForWrite(indexBase, open, true); rc < 0) return rc;
+    // The first record of every ID the batch names, and whether it is marked deleted.
+    struct Slot {
+        std::int64_t position = 0;
+        bool deleted = false;
+    };
+    std::unordered_map<std::int32_t, Slot> first;
+    for (const StoredRegistration& r : batch) first.emplace(r.record.newsId, Slot{-1, false});
+    int rc = ForEachRecord(open.file,
+                           [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
+                               auto it = first.find(IdAt(raw));
+                               if (it != first.end() && it->second.position < 0) {
+                                   it->second = {position, IsDeletedAt(raw)};
+                               }
+                               return true;
+                           });
+    if (rc < 0) return Failed(IndexPath(indexBase), LastError());
+    const std::int32_t deletedBefore = open.header.deletedCount;
+    for (const StoredRegistration& r : batch) {
+        Slot& slot = first[r.record.newsId];
+        const ConvertedRecord converted = FromStored(r.fileBase, r.code, r.record);
+        if (slot.position < 0) {
+            slot.position = RecordPosition(open.records);
+            if (int w = AppendRecord(open, indexBase, converted); w < 0) return w;
+            continue;
+        }
+        char bytes[kConvertedRecordSize];
+        EncodeConvertedRecord(converted, bytes);
+        if (!open.file.WriteAt(slot.position, bytes, sizeof bytes)) {
+            return Failed(IndexPath(indexBase), LastError());
+        }
+        if (slot.deleted && open.header.deletedCount > 0) --open.header.deletedCount;
+        slot.deleted = false;
+    }
+    return open.header.deletedCount != deletedBefore ? WriteCounts(open, indexBase) : kConvertedOk;
 }
 
 int RegisterItem(std::string_view indexBase, std::string_view fileBase, std::int32_t code,

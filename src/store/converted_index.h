@@ -29,6 +29,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "store/converted_index_format.h"
 #include "store/news_file.h"
@@ -44,6 +45,17 @@ inline constexpr int kConvertedOk = 0;
 // the stored name and the time text of the news list ("yyyy-mm-dd hh:mm:ss").
 int RegisterStored(std::string_view indexBase, std::string_view fileBase, std::int32_t code,
                    const NewsRecord& record);
+
+// RegisterStored for many items of one index with one pass over it: the registrations are made
+// in order, exactly as that many RegisterStored calls would make them (an ID registered twice
+// in the batch ends in one record holding the later registration). Returns the first failure,
+// or 0.
+struct StoredRegistration {
+    std::string fileBase;
+    std::int32_t code = 0;
+    NewsRecord record;
+};
+int RegisterStoredBatch(std::string_view indexBase, const std::vector<StoredRegistration>& batch);
 
 // Registers an item straight from reception: always appends. The title rule, the item's URL
 // (cut to 224 bytes), the web-site rule on `websiteName` (the name of the item's website ID)

@@ -254,6 +254,30 @@ TEST_F(ConvertedIndexTest, ManyRecordsCrossTheReadChunks) {
     EXPECT_EQ(PresentIds(0).size(), 39u);  // 3, 6, ..., 120 without 117
 }
 
+TEST_F(ConvertedIndexTest, ABatchRegistersExactlyAsOneCallPerItem) {
+    // The same start in two indexes: three records, one of them marked deleted.
+    const std::string one = Home() + "One";
+    const std::string batch = Home() + "Batch";
+    for (const std::string& base : {one, batch}) {
+        for (int id : {1, 2, 3}) ASSERT_EQ(RegisterStored(base, "old", 1, Stored(id, "Old")), 0);
+        ASSERT_EQ(MarkConvertedDeleted(base, 2), 0);
+    }
+    // Replacements (of a present and of a deleted record), new items, an ID twice.
+    const std::vector<StoredRegistration> regs = {
+        {"a", 5, Stored(3, "Three")}, {"b", 5, Stored(2, "Two")},  {"c", 6, Stored(9, "Nine")},
+        {"d", 6, Stored(9, "Nine again")}, {"e", 7, Stored(10, "Ten")}, {"f", 5, Stored(1, "One")}};
+    for (const StoredRegistration& r : regs) {
+        ASSERT_EQ(RegisterStored(one, r.fileBase, r.code, r.record), 0);
+    }
+    ASSERT_EQ(RegisterStoredBatch(batch, regs), 0);
+    EXPECT_EQ(ReadFileBytes(IndexPath(batch)), ReadFileBytes(IndexPath(one)));
+    ConvertedHeader h;
+    ASSERT_EQ(ReadConvertedHeader(batch, h), 0);
+    EXPECT_EQ(h, (ConvertedHeader{5, 0}));
+    EXPECT_EQ(RegisterStoredBatch(batch, {}), 0);
+    EXPECT_EQ(RegisterStoredBatch(Home() + "../x", regs), kCannotOpen);
+}
+
 TEST_F(ConvertedIndexTest, AFileOwnedByAnItemIsRecognised) {
     ASSERT_EQ(RegisterStored(Base(), "name", 5, Stored(50, "T")), 0);
     EXPECT_TRUE(ConvertedFileBelongsTo(Base(), "name", 5, 50));
