@@ -3,11 +3,16 @@
 // scripts/screenshots.sh, which prepares the program folder and the X server.
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
+#include <QSplitter>
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <cstdio>
 
 #include "app/app_fonts.h"
@@ -21,6 +26,9 @@
 #include "net/login_form.h"
 #include "ui/net/login_dialog.h"
 #include "ui/net/net_settings_dialog.h"
+#include "ui/news/find_bar.h"
+#include "ui/reference/bulletin_window.h"
+#include "ui/store/folder_dialogs.h"
 
 namespace {
 
@@ -92,6 +100,59 @@ int main(int argc, char** argv) {
         brevio::ui::CNetSettingsDlg net(core.Server(), &core.Settings(), frame);
         net.show();
         Capture(&net, "net_settings_dialog");
+    }
+
+    // The find bar in the dialog bar after a local search (the frame's own bar when it has
+    // one), the favourites organiser with two folders, the bulletin the demo server sent.
+    {
+        auto* bar = frame->findChild<brevio::ui::FindBar*>();
+        if (!bar) {
+            bar = new brevio::ui::FindBar(core, frame);
+            bar->SetPanes(qobject_cast<QSplitter*>(frame->NewsListSlot()->parentWidget()),
+                          frame->Browser());
+            auto* dialogBar = frame->findChild<QToolBar*>("dialogBar");
+            frame->insertToolBarBreak(dialogBar);
+            dialogBar->addWidget(bar);
+        }
+        QEventLoop searched;
+        QObject::connect(bar, &brevio::ui::FindBar::SearchFinished, &searched, &QEventLoop::quit);
+        QTimer::singleShot(30000, &searched, &QEventLoop::quit);
+        // No hit would raise a message: close it rather than wait for a click.
+        QTimer::singleShot(5000, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->close();
+            }
+        });
+        bar->Keyword()->setText(QString::fromUtf8("行业"));
+        if (bar->SearchLocal() == 0) searched.exec();
+        QTest::qWait(800);
+        Capture(frame, "find_bar");
+
+        brevio::store::FolderOrganizer organizer(brevio::store::FolderListKind::kFavorites,
+                                                 core.FolderLists());
+        if (organizer.Entries().empty()) {
+            for (const char* name : {"财经要闻", "行业动态"}) {
+                brevio::store::NewFolderForm entry = organizer.NewEntry();
+                if (!entry.Ok(brevio::app::G(QString::fromUtf8(name)), "")) organizer.Add(entry);
+            }
+            organizer.Ok();
+        }
+        brevio::ui::CFolderOrganizerDlg favourites(brevio::store::FolderListKind::kFavorites,
+                                                   core.FolderLists(), frame);
+        favourites.show();
+        Capture(&favourites, "favourites_dialog");
+        favourites.accept();
+
+        brevio::ui::CBulletinWindow bulletin(
+            brevio::net::BulletinWindowForm::FilePath(core.Settings().contentFolder), core.Lists(),
+            frame);
+        if (!bulletin.ShowAtStart()) {
+            bulletin.ShowBulletin(QString::fromUtf8("Brevio演示服务器公告"),
+                                  QString::fromUtf8("2024-6-1 8:00:00"), "40005",
+                                  QString::fromUtf8("欢迎使用 Brevio。"));
+        }
+        Capture(&bulletin, "bulletin_window");
+        bulletin.close();
     }
 
     // The tray menu: the settings menu at the tray icon, as a right click opens it.
