@@ -242,16 +242,6 @@ TEST_F(SpecialTransferTest, PortThatCannotOpenIsReportedOncePerFailureRun) {
     unsetenv("BREVIO_COM1");
 }
 
-TEST(TransferDevice, ComPortsAndTheirOverrides) {
-    unsetenv("BREVIO_COM1");
-    unsetenv("BREVIO_COM2");
-    EXPECT_EQ(TransferDevicePath(0), "/dev/ttyS0");
-    EXPECT_EQ(TransferDevicePath(1), "/dev/ttyS1");
-    setenv("BREVIO_COM2", "/tmp/x", 1);
-    EXPECT_EQ(TransferDevicePath(1), "/tmp/x");
-    unsetenv("BREVIO_COM2");
-}
-
 // ---- The hand-off's choice ---------------------------------------------------------------
 
 class HandOffTest : public SpecialTransferTest {

@@ -273,15 +273,6 @@ TEST(UpdateDialog, StopDuringTheExchangeEndsWithCancelAfterTheWorker) {
     EXPECT_TRUE(form.CloseRequested());  // finished: the window closes
 }
 
-TEST(UpdateDialog, StatusStyleAndTexts) {
-    const auto style = UpdateDialogForm::StatusStyle();
-    EXPECT_EQ(style.font, "宋体");
-    EXPECT_EQ(style.pointSize, 9);
-    EXPECT_TRUE(style.bold);
-    EXPECT_EQ(style.color, 0x0000FFu);  // red as a Windows colour value
-    EXPECT_EQ(UpdateDialogForm::StopButtonText(), "终 止");
-}
-
 // ---- The refreshes ------------------------------------------------------------------------
 
 class RecordingWindow : public platform::MainWindowSink {
@@ -407,15 +398,6 @@ TEST_F(ListUpdaterTest, AutomaticRefreshRunsTheSwitchedListsInItsOrder) {
     requests_.clear();
     updater.AutoRefresh();
     EXPECT_EQ(requests_.size(), 3u);  // region, trade, stock
-}
-
-TEST(UpdateMessages, ButtonsEndWithTheirMessages) {
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kRegions).text, "地区类别更新完毕!");
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kStocks).text, "股票类别更新完毕!");
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kStocks).title, "更新提示");
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kWebsites).text, "更新完毕!");
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kWebsites).title, "Brevio提示");
-    EXPECT_EQ(UpdateDoneMessage(RefreshList::kWebsites).icon, platform::MessageBoxSink::kInformation);
 }
 
 }  // namespace
