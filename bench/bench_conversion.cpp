@@ -121,8 +121,16 @@ void BM_ConvertStoredToText(benchmark::State& state) {
 void BM_ConvertStoredToHtml(benchmark::State& state) {
     ConvertStored(state, conversion::kFormatHtml);
 }
-BENCHMARK(BM_ConvertStoredToText)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_ConvertStoredToHtml)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ConvertStoredToText)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_ConvertStoredToHtml)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // One received item handed to the automatic conversion after filing (three codes).
 void BM_AutoConvertPerItem(benchmark::State& state) {

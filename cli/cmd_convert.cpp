@@ -39,10 +39,14 @@ std::unique_ptr<Context> LoadContext() {
 }
 
 bool ParseGroup(const std::string& text, int& kind) {
-    if (text == "public") kind = conv::kKindPublic;
-    else if (text == "trade") kind = conv::kKindTrade;
-    else if (text == "region") kind = conv::kKindRegion;
-    else return false;
+    if (text == "public")
+        kind = conv::kKindPublic;
+    else if (text == "trade")
+        kind = conv::kKindTrade;
+    else if (text == "region")
+        kind = conv::kKindRegion;
+    else
+        return false;
     return true;
 }
 
@@ -51,10 +55,14 @@ bool ParseGroup(const std::string& text, int& kind) {
 int Convert(const Args& args) {
     if (args.size() < 4) return Usage("convert");
     int format = 0;
-    if (args[0] == "text") format = conv::kFormatText;
-    else if (args[0] == "html") format = conv::kFormatHtml;
-    else if (args[0] == "both") format = conv::kFormatTextAndHtml;
-    else return Usage("convert");
+    if (args[0] == "text")
+        format = conv::kFormatText;
+    else if (args[0] == "html")
+        format = conv::kFormatHtml;
+    else if (args[0] == "both")
+        format = conv::kFormatTextAndHtml;
+    else
+        return Usage("convert");
     store::FolderKind kind = 0;
     if (!ParseFolderKind(args[1], kind)) return Usage("convert");
     std::vector<std::int32_t> ids;
@@ -114,8 +122,8 @@ bool GroupOfIndex(const std::string& base, int& kind, conv::OutputForm& form) {
 int ConvertedList(const std::string& base, const std::string* codeArg) {
     std::string out = "id\tcode\ttitle\tfile\turl\tsite\ttime\n";
     auto row = [&](const store::ConvertedRecord& r) {
-        out += std::to_string(r.newsId) + "\t" + std::to_string(r.code) + "\t" + TsvCell(r.Title()) +
-               "\t" + TsvCell(r.FileBase()) + "\t" + TsvCell(r.Url()) + "\t" +
+        out += std::to_string(r.newsId) + "\t" + std::to_string(r.code) + "\t" +
+               TsvCell(r.Title()) + "\t" + TsvCell(r.FileBase()) + "\t" + TsvCell(r.Url()) + "\t" +
                TsvCell(r.WebSite()) + "\t" + TsvCell(r.TimeText()) + "\n";
     };
     int rc = 0;
@@ -212,8 +220,7 @@ int Tidy(const Args& args) {
         return Usage("tidy");
     }
     std::unique_ptr<Context> ctx = LoadContext();
-    conv::TidyResult result =
-        conv::TidyConverted(ctx->conversion, kind, static_cast<int>(days));
+    conv::TidyResult result = conv::TidyConverted(ctx->conversion, kind, static_cast<int>(days));
     if (result.refusal) {
         ErrorLine(result.refusal->text);
         return kExitFailure;
@@ -248,9 +255,8 @@ int Templates(const Args& args) {
     if (args.empty()) return Usage("templates");
     const std::string& verb = args[0];
     const std::size_t want = verb == "list" ? 1 : verb == "rename" ? 3 : 2;
-    if (args.size() != want ||
-        (verb != "list" && verb != "add" && verb != "delete" && verb != "rename" &&
-         verb != "preview")) {
+    if (args.size() != want || (verb != "list" && verb != "add" && verb != "delete" &&
+                                verb != "rename" && verb != "preview")) {
         return Usage("templates");
     }
     settings::AppSettings app = settings::LoadAppSettings();

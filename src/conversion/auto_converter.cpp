@@ -93,14 +93,16 @@ void AutoConverter::OnFiled(const store::NewsItem& item) {
         const std::int32_t date = conv.record.date;
         std::vector<ConvertedFile> files;
         if (s.convertFormat != kFormatHtml) {
-            files.push_back(ConvertToText(
-                s, AutoFolder(s.convertPath, OutputForm::kText, target.kind, date, target.categoryFolder),
-                conv));
+            files.push_back(ConvertToText(s,
+                                          AutoFolder(s.convertPath, OutputForm::kText, target.kind,
+                                                     date, target.categoryFolder),
+                                          conv));
         }
         if (s.convertFormat != kFormatText) {
-            files.push_back(ConvertToHtml(
-                s, AutoFolder(s.convertPath, OutputForm::kHtml, target.kind, date, target.categoryFolder),
-                conv));
+            files.push_back(ConvertToHtml(s,
+                                          AutoFolder(s.convertPath, OutputForm::kHtml, target.kind,
+                                                     date, target.categoryFolder),
+                                          conv));
         }
         for (const ConvertedFile& f : files) (f.result == 0 ? files_ : failures_).fetch_add(1);
     }

@@ -176,9 +176,9 @@ StockTerminalCheck CheckStockTerminalFolder(bool isTransNews, std::string_view t
     StockTerminalCheck check;
     if (!isTransNews) return check;
     if (transPath.empty()) {
-        check.message = store::FormMessage{StockTerminalFolderMessage(),
-                                           store::ProgramMessageTitle(),
-                                           platform::MessageBoxSink::kWarning};
+        check.message =
+            store::FormMessage{StockTerminalFolderMessage(), store::ProgramMessageTitle(),
+                               platform::MessageBoxSink::kWarning};
         return check;
     }
     check.transferOn = true;

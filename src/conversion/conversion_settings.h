@@ -88,7 +88,7 @@ struct ConversionSettings {
     int isTranRegion = 0;
     int convertAuto = 0;
     int convertFormat = kFormatText;
-    int convertTemplate = 0;  // 0 the fixed template, 1 a custom one
+    int convertTemplate = 0;    // 0 the fixed template, 1 a custom one
     std::string templateNames;  // custom template names joined by "|"
     int templateIndex = 0;
     std::string selectTemplate;

@@ -70,8 +70,8 @@ CategoryRows RowsForCategory(const ConversionSettings& settings, std::string_vie
     CategoryRows out;
     const int kind = ListKindOfFolder(folderKind);
     const auto code = static_cast<std::int32_t>(platform::ParseLeadingInt(base));
-    if (auto converted = ConvertedRows(GroupIndexBase(settings.convertPath, kind, form),
-                                       folderKind, code, form)) {
+    if (auto converted = ConvertedRows(GroupIndexBase(settings.convertPath, kind, form), folderKind,
+                                       code, form)) {
         out.converted = true;
         out.rows = std::move(*converted);
         out.result = static_cast<int>(out.rows.size());
@@ -113,7 +113,8 @@ int DeleteConvertedRow(const ConversionSettings& settings, const reference::Refe
     int rc = store::MarkConvertedDeleted(indexBase, id, &done);
     if (marked) *marked = done;
     if (rc < 0 || !done || !found) return rc;
-    if (std::optional<std::string> file = LocateConvertedFile(settings, tables, kind, *found, form)) {
+    if (std::optional<std::string> file =
+            LocateConvertedFile(settings, tables, kind, *found, form)) {
         if (platform::RemoveFile(*file) && removedFile) *removedFile = *file;
     }
     return rc;

@@ -132,8 +132,8 @@ std::string ChooseFileBase(std::string_view folder, std::string_view extension,
     return base + "_" + std::to_string(id);
 }
 
-void Register(const std::string& indexBase, const std::string& fileBase,
-              const ConversionItem& item, Pending* pending) {
+void Register(const std::string& indexBase, const std::string& fileBase, const ConversionItem& item,
+              Pending* pending) {
     if (item.received) {
         store::RegisterItem(indexBase, fileBase, item.code, *item.received, item.record.WebSite());
     } else if (pending) {
@@ -174,7 +174,8 @@ ConvertedFile TextUnlocked(const ConversionSettings& settings, std::string_view 
 ConvertedFile HtmlUnlocked(const ConversionSettings& settings, std::string_view folder,
                            const ConversionItem& item, Pending* pending) {
     const std::string page = HtmlPage(settings.templateText, item.record, item.content);
-    const std::string groupIndex = GroupIndexBase(settings.convertPath, item.kind, OutputForm::kHtml);
+    const std::string groupIndex =
+        GroupIndexBase(settings.convertPath, item.kind, OutputForm::kHtml);
     ConvertedFile out = WriteConverted(folder, ".htm", item, page, groupIndex, pending);
     if (out.result < 0) return out;
     platform::CreateFolders(settings.convertPath);

@@ -66,7 +66,8 @@ std::string SafeFolderName(std::string_view name, std::string_view fallback);
 std::string HtmlContent(std::string_view content);
 // Fills a template: each "%s" takes the next value (none left: nothing), "%%" is one "%",
 // any other "%" stays as it is. The page is cut to kMaxPageBytes.
-std::string FillTemplate(std::string_view templateText, std::initializer_list<std::string_view> values);
+std::string FillTemplate(std::string_view templateText,
+                         std::initializer_list<std::string_view> values);
 
 // Creates or replaces the file so that it holds exactly `text`. Returns the bytes written,
 // kWriteFailed, or kCannotOpenFile (logged in the file error log).
@@ -74,8 +75,8 @@ int WriteWholeFile(std::string_view path, std::string_view text);
 
 // One item to convert.
 struct ConversionItem {
-    int kind = kKindPublic;  // 10 public, 11 region, 12 trade
-    std::int32_t code = 0;   // the category, trade or region code as a number
+    int kind = kKindPublic;    // 10 public, 11 region, 12 trade
+    std::int32_t code = 0;     // the category, trade or region code as a number
     store::NewsRecord record;  // title as stored, URL, site name, date, time
     std::string content;
     std::string fileTitle;  // the safe title the file is named after

@@ -36,7 +36,8 @@ RecentStamp StampOf(std::string_view timeText) {
     }
     RecentStamp s;
     s.date = platform::ParseLeadingInt(std::string_view(digits).substr(0, 8));
-    if (digits.size() >= 6) s.time = platform::ParseLeadingInt(std::string_view(digits).substr(digits.size() - 6));
+    if (digits.size() >= 6)
+        s.time = platform::ParseLeadingInt(std::string_view(digits).substr(digits.size() - 6));
     return s;
 }
 
@@ -53,7 +54,8 @@ void RecentNewsIndex::AddRecentItem(RecentItem item, int limit) {
     } else if (items_.size() < static_cast<std::size_t>(limit)) {
         items_.push_back(std::move(item));
     }
-    if (items_.size() > static_cast<std::size_t>(limit)) items_.resize(static_cast<std::size_t>(limit));
+    if (items_.size() > static_cast<std::size_t>(limit))
+        items_.resize(static_cast<std::size_t>(limit));
 }
 
 std::string RecentPageFolder(std::string_view titleFilePath) {

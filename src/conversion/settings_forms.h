@@ -89,8 +89,8 @@ class ConversionCategoryForm {
 
     // `entries` is the group's conversion list; `majors` the major public categories (used
     // by the public list only).
-    ConversionCategoryForm(std::string programFolder, int kind, std::vector<ConversionEntry> entries,
-                           reference::RefList majors = {});
+    ConversionCategoryForm(std::string programFolder, int kind,
+                           std::vector<ConversionEntry> entries, reference::RefList majors = {});
 
     // Public list: the major categories; choosing one shows the entries whose code starts
     // with its two characters. The other lists show every entry from the start.

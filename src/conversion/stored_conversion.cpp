@@ -63,8 +63,8 @@ std::vector<std::optional<StoredItem>> ReadStoredItems(std::string_view folder,
             auto it = found.find(store::GetInt32(at + store::record_offset::kNewsId));
             if (it == found.end() || (it->second.chunk >= 0 && it->second.chunk != k)) continue;
             it->second.chunk = k;
-            it->second.record =
-                store::DecodeRecord(std::span<const char, store::kRecordSize>(at, store::kRecordSize));
+            it->second.record = store::DecodeRecord(
+                std::span<const char, store::kRecordSize>(at, store::kRecordSize));
         }
         if (static_cast<std::size_t>(n) < chunk.size()) break;
         position += n;
@@ -211,8 +211,8 @@ NewsEditForm::Outcome NewsEditForm::Convert(const ConversionSettings& settings,
                        platform::MessageBoxSink::kWarning};
         return out;
     }
-    out.files = ConvertStoredItem(settings, tables, folderKind_, base_, EditedRecord(), content,
-                                  format);
+    out.files =
+        ConvertStoredItem(settings, tables, folderKind_, base_, EditedRecord(), content, format);
     out.message = {"转换新闻成功!", store::ProgramMessageTitle(),
                    platform::MessageBoxSink::kInformation};
     out.close = true;

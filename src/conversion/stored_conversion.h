@@ -53,8 +53,8 @@ std::vector<ConvertedFile> ConvertStoredItem(const ConversionSettings& settings,
 // are read in one pass and converted under one hold of the output lock, their registrations
 // made at the end with one pass over each index.
 struct StoredConversion {
-    int converted = 0;                // items whose files were all written
-    std::vector<ConvertedFile> files;  // every file written, in order
+    int converted = 0;                  // items whose files were all written
+    std::vector<ConvertedFile> files;   // every file written, in order
     std::vector<std::int32_t> missing;  // ids that could not be read from the news file
 };
 StoredConversion ConvertStoredItems(const ConversionSettings& settings,
@@ -69,9 +69,9 @@ std::string ConvertedCountText(int converted);
 class NewsEditForm {
   public:
     static constexpr int kResource = 213;
-    static std::string Title();           // "新闻编辑"
-    static std::string SaveAsTitle();     // "编辑新闻另存为"
-    static std::string SaveAsFilter();    // "Text Files (*.txt)|*.txt||"
+    static std::string Title();            // "新闻编辑"
+    static std::string SaveAsTitle();      // "编辑新闻另存为"
+    static std::string SaveAsFilter();     // "Text Files (*.txt)|*.txt||"
     static std::string SaveAsExtension();  // ".txt"
 
     NewsEditForm(int folderKind, std::string base, const store::NewsRecord& record,

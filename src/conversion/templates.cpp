@@ -90,7 +90,8 @@ std::string LoadTemplate(std::string_view templatePath, std::string_view name) {
     if (!platform::ReadWholeFile(TemplateFilePath(templatePath, name), text)) {
         return BuiltInTemplate();
     }
-    if (text.size() > kMaxTemplateBytes) text.resize(platform::DbcsPrefix(text, kMaxTemplateBytes).size());
+    if (text.size() > kMaxTemplateBytes)
+        text.resize(platform::DbcsPrefix(text, kMaxTemplateBytes).size());
     return text;
 }
 
@@ -101,7 +102,8 @@ std::string HtmlSamplesFile(std::string_view programFolder) {
 HtmlSamples LoadHtmlSamples(std::string_view programFolder) {
     const std::string file = HtmlSamplesFile(programFolder);
     HtmlSamples s;
-    s.time = platform::ProfileGetString(file, kSamplesSection, "OSTRA_TIME", "", kSampleTimeMax + 1);
+    s.time =
+        platform::ProfileGetString(file, kSamplesSection, "OSTRA_TIME", "", kSampleTimeMax + 1);
     s.website = platform::ProfileGetString(file, kSamplesSection, "OSTRA_WEBSITE", "",
                                            kSampleWebsiteMax + 1);
     s.title =
@@ -137,7 +139,8 @@ std::string PreviewPagePath() {
 
 std::optional<std::string> WritePreview(std::string_view programFolder,
                                         std::string_view templatePath, std::string_view name) {
-    std::string page = PreviewPage(LoadTemplate(templatePath, name), LoadHtmlSamples(programFolder));
+    std::string page =
+        PreviewPage(LoadTemplate(templatePath, name), LoadHtmlSamples(programFolder));
     std::string path = PreviewPagePath();
     if (WriteWholeFile(path, page) < 0) return std::nullopt;
     return path;
@@ -174,8 +177,7 @@ std::string TemplateManagerForm::RenameLabel() {
 TemplateManagerForm::TemplateManagerForm(std::string programFolder)
     : programFolder_(platform::WithSlash(std::move(programFolder))),
       templatePath_(ReadTemplatePath(programFolder_)) {
-    for (std::string& name :
-         platform::Split(settings::ReadString(keys::kTemplateName, ""), '|')) {
+    for (std::string& name : platform::Split(settings::ReadString(keys::kTemplateName, ""), '|')) {
         if (!name.empty()) names_.push_back(std::move(name));
     }
 }
@@ -220,7 +222,7 @@ std::optional<store::FormMessage> TemplateManagerForm::CheckRename(int selected)
 }
 
 std::optional<store::FormMessage> TemplateManagerForm::Rename(int selected,
-                                                             std::string_view newName) {
+                                                              std::string_view newName) {
     if (auto refusal = CheckRename(selected)) return refusal;
     const std::string name(platform::Trim(newName));
     std::string& old = names_[static_cast<std::size_t>(selected)];
@@ -240,7 +242,7 @@ std::optional<store::FormMessage> TemplateManagerForm::Rename(int selected,
 }
 
 std::optional<store::FormMessage> TemplateManagerForm::Preview(int selected,
-                                                              std::string* page) const {
+                                                               std::string* page) const {
     if (!InRange(selected, names_.size())) return Warning("请选择一个要预览的模板!");
     std::optional<std::string> written =
         WritePreview(programFolder_, templatePath_, names_[static_cast<std::size_t>(selected)]);

@@ -56,11 +56,11 @@ std::optional<std::string> WritePreview(std::string_view programFolder,
 class TemplateManagerForm {
   public:
     static constexpr int kResource = 215;
-    static std::string Title();           // "模板管理"
-    static std::string AddDialogTitle();  // "选取保存新闻的HTML模板"
-    static std::string AddDialogFilter(); // "Text Files (*.txt)|*.txt||"
-    static std::string RenameTitle();     // "重命名"
-    static std::string RenameLabel();     // "新名字："
+    static std::string Title();            // "模板管理"
+    static std::string AddDialogTitle();   // "选取保存新闻的HTML模板"
+    static std::string AddDialogFilter();  // "Text Files (*.txt)|*.txt||"
+    static std::string RenameTitle();      // "重命名"
+    static std::string RenameLabel();      // "新名字："
 
     // Reads "TemplateName" and "TemplatePath" (a stored folder shorter than two characters
     // is replaced by program folder + "Template/" and written back).

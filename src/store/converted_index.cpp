@@ -257,13 +257,13 @@ int RegisterStored(std::string_view indexBase, std::string_view fileBase, std::i
     if (int rc = OpenForWrite(indexBase, open, true); rc < 0) return rc;
     std::optional<std::int64_t> match;
     bool matchDeleted = false;
-    int rc = ForEachRecord(open.file,
-                           [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
-                               if (IdAt(raw) != record.newsId) return true;
-                               match = position;
-                               matchDeleted = IsDeletedAt(raw);
-                               return false;
-                           });
+    int rc = ForEachRecord(
+        open.file, [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
+            if (IdAt(raw) != record.newsId) return true;
+            match = position;
+            matchDeleted = IsDeletedAt(raw);
+            return false;
+        });
     if (rc < 0) return Failed(IndexPath(indexBase), LastError());
     const ConvertedRecord converted = FromStored(fileBase, code, record);
     if (!match) return AppendRecord(open, indexBase, converted);
@@ -292,14 +292,14 @@ int RegisterStoredBatch(std::string_view indexBase, const std::vector<StoredRegi
     };
     std::unordered_map<std::int32_t, Slot> first;
     for (const StoredRegistration& r : batch) first.emplace(r.record.newsId, Slot{-1, false});
-    int rc = ForEachRecord(open.file,
-                           [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
-                               auto it = first.find(IdAt(raw));
-                               if (it != first.end() && it->second.position < 0) {
-                                   it->second = {position, IsDeletedAt(raw)};
-                               }
-                               return true;
-                           });
+    int rc = ForEachRecord(
+        open.file, [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
+            auto it = first.find(IdAt(raw));
+            if (it != first.end() && it->second.position < 0) {
+                it->second = {position, IsDeletedAt(raw)};
+            }
+            return true;
+        });
     if (rc < 0) return Failed(IndexPath(indexBase), LastError());
     const std::int32_t deletedBefore = open.header.deletedCount;
     for (const StoredRegistration& r : batch) {
@@ -350,12 +350,12 @@ int MarkConvertedDeleted(std::string_view indexBase, std::int32_t id, bool* mark
     OpenIndex open;
     if (int rc = OpenForWrite(indexBase, open, false); rc < 0) return kFailed;
     std::optional<std::int64_t> match;
-    int rc = ForEachRecord(open.file,
-                           [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
-                               if (IdAt(raw) != id || IsDeletedAt(raw)) return true;
-                               match = position;
-                               return false;
-                           });
+    int rc = ForEachRecord(
+        open.file, [&](std::int64_t position, std::span<const char, kConvertedRecordSize> raw) {
+            if (IdAt(raw) != id || IsDeletedAt(raw)) return true;
+            match = position;
+            return false;
+        });
     if (rc < 0) return Failed(IndexPath(indexBase), LastError());
     if (!match) return kConvertedOk;
     const char flag = 1;
@@ -375,8 +375,8 @@ int PurgeDeleted(std::string_view indexBase) {
     if (int rc = OpenForWrite(indexBase, open, false); rc < 0) return rc;
     if (open.header.deletedCount == 0) return kConvertedOk;
     return RewriteKeeping(
-        open, indexBase, [](std::span<const char, kConvertedRecordSize> raw) { return !IsDeletedAt(raw); },
-        nullptr);
+        open, indexBase,
+        [](std::span<const char, kConvertedRecordSize> raw) { return !IsDeletedAt(raw); }, nullptr);
 }
 
 int PurgeOlder(std::string_view indexBase, std::int32_t cutoff, int* dropped) {

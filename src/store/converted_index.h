@@ -82,8 +82,7 @@ int PurgeOlder(std::string_view indexBase, std::int32_t cutoff, int* dropped = n
 // delivered, kCannotOpen when the index cannot be opened (a missing index is not logged: the
 // news list asks for indexes that do not exist yet), kFailed when a read fails.
 using ConvertedConsumer = std::function<void(const ConvertedRecord&)>;
-int ListConverted(std::string_view indexBase, std::int32_t code,
-                  const ConvertedConsumer& consumer);
+int ListConverted(std::string_view indexBase, std::int32_t code, const ConvertedConsumer& consumer);
 // The same for every present record, whatever its code.
 int ListAllConverted(std::string_view indexBase, const ConvertedConsumer& consumer);
 // Every whole record, deleted ones included, in file order.

@@ -60,9 +60,9 @@ class ConversionDemoTest : public TempHomeTest, public ::testing::WithParamInter
         Set("PortalAddress", "http://127.0.0.1:" + std::to_string(server_.HttpPort()), false);
         ASSERT_EQ(Cli({"settings", "load"}).exitCode, 0);
         app_ = settings::LoadAppSettings();
-        for (const char* table : {"NewsKind.tab", "NewsClassify.tab", "Trade.tab", "Region.tab",
-                                  "websites.tab", "WebsiteNews.tab", "WebsiteTrade.tab",
-                                  "WebsiteRegion.tab", "stocktbl.tab"}) {
+        for (const char* table :
+             {"NewsKind.tab", "NewsClassify.tab", "Trade.tab", "Region.tab", "websites.tab",
+              "WebsiteNews.tab", "WebsiteTrade.tab", "WebsiteRegion.tab", "stocktbl.tab"}) {
             WriteFileBytes(app_.contentFolder + "Data/" + table,
                            platform::Utf8ToGbk(ReadFileBytes(kDataDir + "/" + table)));
         }
@@ -112,7 +112,8 @@ class ConversionDemoTest : public TempHomeTest, public ::testing::WithParamInter
         std::vector<std::vector<std::string>> rows;
         if (lines.empty()) return rows;
         EXPECT_EQ(lines[0], "id\tcode\ttitle\tfile\turl\tsite\ttime");
-        for (std::size_t i = 1; i < lines.size(); ++i) rows.push_back(platform::Split(lines[i], '\t'));
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            rows.push_back(platform::Split(lines[i], '\t'));
         return rows;
     }
 

@@ -18,8 +18,9 @@ class AutoConverterTest : public ConversionTest {
   protected:
     void SetUp() override {
         ConversionTest::SetUp();
-        net::WriteSelection(net::VantoryFilePath(Home()),
-                            {{"9001", "a"}, {"201", "b"}, {"205", "c"}, {"100110", "d"}, {"100440", "e"}});
+        net::WriteSelection(
+            net::VantoryFilePath(Home()),
+            {{"9001", "a"}, {"201", "b"}, {"205", "c"}, {"100110", "d"}, {"100440", "e"}});
         SaveConversionFlags(Home(), kKindTrade, {{"01", "银行", 'F'}, {"05", "钢铁", 'T'}});
         SaveConversionFlags(Home(), kKindRegion, {{"110", "北京", 'T'}, {"440", "广东", 'F'}});
         Reg().SetString(keys::kConvertPath, Out());
@@ -64,13 +65,13 @@ TEST_F(AutoConverterTest, TextFormatWritesGroupDateCategoryFoldersAndBothIndexes
     conv.OnFiled(Received(41));
     EXPECT_EQ(conv.ConvertedItems(), 1);
     EXPECT_EQ(conv.WrittenFiles(), 3);
-    EXPECT_EQ(FilesBelow(Out() + "文本格式/"),
-              (std::vector<std::string>{"PeopleNews/20261209/Index/PeopleText.idx",
-                                        "PeopleNews/20261209/今日要闻/Auto： item.txt",
-                                        "RegionNews/20261209/Index/RegionText.idx",
-                                        "RegionNews/20261209/北京/Auto： item.txt",
-                                        "TradeNews/20261209/Index/TradeText.idx",
-                                        "TradeNews/20261209/钢铁/Auto： item.txt"}));
+    EXPECT_EQ(
+        FilesBelow(Out() + "文本格式/"),
+        (std::vector<std::string>{
+            "PeopleNews/20261209/Index/PeopleText.idx",
+            "PeopleNews/20261209/今日要闻/Auto： item.txt",
+            "RegionNews/20261209/Index/RegionText.idx", "RegionNews/20261209/北京/Auto： item.txt",
+            "TradeNews/20261209/Index/TradeText.idx", "TradeNews/20261209/钢铁/Auto： item.txt"}));
     EXPECT_FALSE(platform::PathExists(Out() + "网页格式"));
     EXPECT_EQ(FileBytes(Out() + "文本格式/TradeNews/20261209/钢铁/Auto： item.txt"),
               "Auto: item\r\n2026-12-09 08:05:03   北辰证券报\r\ncontent of 41");
@@ -92,7 +93,8 @@ TEST_F(AutoConverterTest, HtmlAndBothFormats) {
     AutoConverter conv = Converter();
     conv.OnFiled(Received(42));
     EXPECT_FALSE(platform::PathExists(Out() + "文本格式"));
-    EXPECT_TRUE(platform::FileExists(Out() + "网页格式/PeopleNews/20261209/今日要闻/Auto： item.htm"));
+    EXPECT_TRUE(
+        platform::FileExists(Out() + "网页格式/PeopleNews/20261209/今日要闻/Auto： item.htm"));
     EXPECT_EQ(Records(Out() + "PeopleHtml").size(), 1u);
     EXPECT_EQ(Records(Out() + "TradeHtml").size(), 1u);
     EXPECT_FALSE(platform::PathExists(Out() + "PeopleText.idx"));
@@ -155,12 +157,12 @@ TEST_F(AutoConverterTest, RecentNewsPageFollowsTheConversions) {
     Reg().SetString(keys::kTitleFilePath, Home() + "recent/");
     Reg().SetDword(keys::kTitleLinkPoint, 1);
     Reg().SetDword(keys::kAutoTrans, 1);
-    Reg().SetString(keys::kHtmlTitle, "<a href=*LinkPoint1*>*Title1*</a>\r\n<a href=*LinkPoint2*>*Title2*</a>");
+    Reg().SetString(keys::kHtmlTitle,
+                    "<a href=*LinkPoint1*>*Title1*</a>\r\n<a href=*LinkPoint2*>*Title2*</a>");
     AutoConverter conv = Converter();
     conv.OnFiled(Received(70, "First"));
     const std::string page = Home() + "recent/IndexAuto.html";
-    EXPECT_EQ(FileBytes(page),
-              "<a href=http://news.example.cn/70>First</a><br><a href= > </a>");
+    EXPECT_EQ(FileBytes(page), "<a href=http://news.example.cn/70>First</a><br><a href= > </a>");
     store::NewsItem later = Received(71, "Later");
     later.timeText = "2026-12-9 9:0:0";
     conv.OnFiled(later);

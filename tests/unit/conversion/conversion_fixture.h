@@ -26,8 +26,9 @@ inline reference::RefList MakeList(std::vector<std::pair<std::string, std::strin
 class ConversionTest : public test::TempHomeTest {
   protected:
     void SetUp() override {
-        tables_.Replace(reference::Table::kPublic,
-                        MakeList({{"09001", "今日要闻"}, {"10001", "国内经济"}, {"10002", "a/../b"}}));
+        tables_.Replace(
+            reference::Table::kPublic,
+            MakeList({{"09001", "今日要闻"}, {"10001", "国内经济"}, {"10002", "a/../b"}}));
         tables_.Replace(reference::Table::kTrades, MakeList({{"01", "银行"}, {"05", "钢铁"}}));
         tables_.Replace(reference::Table::kRegions, MakeList({{"110", "北京"}, {"440", "广东"}}));
         tables_.Replace(reference::Table::kWebsites, MakeList({{"3", "北辰证券报"}}));
@@ -72,7 +73,8 @@ class ConversionTest : public test::TempHomeTest {
     // Every present record of an index.
     static std::vector<store::ConvertedRecord> Records(const std::string& indexBase) {
         std::vector<store::ConvertedRecord> out;
-        store::ListAllConverted(indexBase, [&](const store::ConvertedRecord& r) { out.push_back(r); });
+        store::ListAllConverted(indexBase,
+                                [&](const store::ConvertedRecord& r) { out.push_back(r); });
         return out;
     }
 
@@ -84,7 +86,8 @@ class ConversionTest : public test::TempHomeTest {
             if (name == ".conversion.lock" || name == ".newsfiles.lock") continue;
             const std::string path = folder + name;
             if (platform::FolderExists(path)) {
-                for (const std::string& sub : FilesBelow(path + "/")) out.push_back(name + "/" + sub);
+                for (const std::string& sub : FilesBelow(path + "/"))
+                    out.push_back(name + "/" + sub);
             } else {
                 out.push_back(name);
             }

@@ -195,8 +195,10 @@ TEST_F(NewsEditFormTest, ConvertsTheEditedItemLikeAListItem) {
     EXPECT_EQ(out.message.icon, platform::MessageBoxSink::kInformation);
     EXPECT_TRUE(out.close);
     ASSERT_EQ(out.files.size(), 2u);
-    EXPECT_EQ(out.files[0].path, settings_.convertPath + "文本格式/20070315/今日要闻/Edited： title.txt");
-    EXPECT_EQ(out.files[1].path, settings_.convertPath + "网页格式/20070315/今日要闻/Edited： title.htm");
+    EXPECT_EQ(out.files[0].path,
+              settings_.convertPath + "文本格式/20070315/今日要闻/Edited： title.txt");
+    EXPECT_EQ(out.files[1].path,
+              settings_.convertPath + "网页格式/20070315/今日要闻/Edited： title.htm");
     EXPECT_EQ(FileBytes(out.files[0].path),
               "Edited: title\r\n2007-03-15 09:30:05   Other site\r\nnew content");
     std::vector<store::ConvertedRecord> day =
@@ -234,8 +236,9 @@ TEST_F(ConversionFormsTest, CategoryChoiceTicksShownEntriesAndWritesTheWholeList
     EXPECT_EQ(trades.ShownCount(), 2u);
     trades.ClearAll();
     EXPECT_TRUE(trades.Ok());
-    EXPECT_EQ(platform::ProfileGetString(ConversionFlagsFile(Home(), kKindTrade), "05", "IsSelect", ""),
-              "F");
+    EXPECT_EQ(
+        platform::ProfileGetString(ConversionFlagsFile(Home(), kKindTrade), "05", "IsSelect", ""),
+        "F");
 
     ConversionCategoryForm empty(Home(), kKindRegion, {});
     EXPECT_FALSE(empty.Ok());

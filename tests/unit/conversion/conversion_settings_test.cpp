@@ -63,8 +63,8 @@ TEST_F(ConversionSettingsTest, TheChosenTemplateIsLoaded) {
     ASSERT_TRUE(platform::CreateFolders(Home() + "Template/"));
     test::WriteFileBytes(Home() + "Template/mine.txt", "custom %s");
     // A GBK file name: written through the platform layer, which names it in UTF-8.
-    ASSERT_TRUE(platform::WriteFileAtomic(TemplateFilePath(Home() + "Template/", FixedTemplateName()),
-                                          "fixed %s"));
+    ASSERT_TRUE(platform::WriteFileAtomic(
+        TemplateFilePath(Home() + "Template/", FixedTemplateName()), "fixed %s"));
     Reg().SetString(keys::kSelectTemplate, "mine");
     EXPECT_EQ(Load().templateText, "fixed %s");  // ConvertTemplate 0: the fixed template
     Reg().SetDword(keys::kConvertTemplate, 1);

@@ -30,7 +30,11 @@ TEST(NewsExportTexts, FileNamesStayInsideTheirFolderAndWithinTheNameLimit) {
     EXPECT_EQ(FileBaseName("", 42), "42");
     EXPECT_EQ(FileBaseName(".", 42), "42");
     EXPECT_EQ(FileBaseName("..", 42), "42");
-    EXPECT_EQ(FileBaseName("a\x01" "b\x7F" "c\td", 1), "a_b_c_d");
+    EXPECT_EQ(FileBaseName("a\x01"
+                           "b\x7F"
+                           "c\td",
+                           1),
+              "a_b_c_d");
     // A slash never survives into a name: the safe title replaces it.
     EXPECT_EQ(FileBaseName(SafeTitle("../../etc/passwd"), 1), "..-..-etc-passwd");
 
@@ -75,7 +79,8 @@ TEST(NewsExportTexts, DateSiteAndHtmlContent) {
 }
 
 TEST(NewsExportTexts, TemplatesAreFilledWithoutTrustingTheirPlaceholders) {
-    EXPECT_EQ(FillTemplate("<%s|%s|%s|%s|%s> 100%%", {"a", "b", "c", "d", "e"}), "<a|b|c|d|e> 100%");
+    EXPECT_EQ(FillTemplate("<%s|%s|%s|%s|%s> 100%%", {"a", "b", "c", "d", "e"}),
+              "<a|b|c|d|e> 100%");
     // Too few values, other conversions, a lone percent sign at the end: taken literally.
     EXPECT_EQ(FillTemplate("%s %d %n %s %s%", {"one"}), "one %d %n  %");
     // A page longer than the limit is cut.
@@ -102,8 +107,7 @@ TEST_F(NewsExportTest, TextFileHoldsTitleDateSiteAndContent) {
     ASSERT_EQ(f.result, 0);
     EXPECT_EQ(f.path, Folder() + "A-B：C？.txt");
     EXPECT_EQ(f.fileBase, "A-B：C？");
-    EXPECT_EQ(FileBytes(f.path),
-              "A/B:C?\r\n2026-12-09 08:05:03   北辰证券报\r\nx\r\n\x04y\x05");
+    EXPECT_EQ(FileBytes(f.path), "A/B:C?\r\n2026-12-09 08:05:03   北辰证券报\r\nx\r\n\x04y\x05");
 }
 
 TEST_F(NewsExportTest, PageFromTheBuiltInTemplate) {
@@ -137,8 +141,7 @@ TEST_F(NewsExportTest, PageFromACustomTemplateFile) {
     settings_.templateText = LoadTemplate(settings_.templatePath, "mine");
     ConvertedFile f = ConvertToHtml(settings_, Folder(), Stored(6, "T", "c"));
     ASSERT_EQ(f.result, 0);
-    EXPECT_EQ(FileBytes(f.path),
-              "[T][T][2026-12-09 08:05:03][北辰证券报][&nbsp;&nbsp;&nbsp;c] 5%");
+    EXPECT_EQ(FileBytes(f.path), "[T][T][2026-12-09 08:05:03][北辰证券报][&nbsp;&nbsp;&nbsp;c] 5%");
     // A template that cannot be read is the built-in one.
     EXPECT_EQ(LoadTemplate(settings_.templatePath, "missing"), BuiltInTemplate());
     EXPECT_EQ(LoadTemplate(settings_.templatePath, "../x"), BuiltInTemplate());
@@ -159,7 +162,8 @@ TEST_F(NewsExportTest, TextConversionIsRegisteredInTheDayAndGroupIndexes) {
     }
     EXPECT_FALSE(platform::PathExists(settings_.convertPath + "TradeHtml.idx"));
 
-    ConvertedFile h = ConvertToHtml(settings_, Folder(), Stored(77, "Seventy", "c", kKindRegion, 110));
+    ConvertedFile h =
+        ConvertToHtml(settings_, Folder(), Stored(77, "Seventy", "c", kKindRegion, 110));
     ASSERT_EQ(h.result, 0);
     ASSERT_EQ(Records(settings_.convertPath + "RegionHtml").size(), 1u);
     EXPECT_EQ(Records(settings_.convertPath + "RegionHtml")[0].code, 110);
@@ -190,7 +194,8 @@ TEST_F(NewsExportTest, ItemsSharingANameAreBothKeptAndConvertingAgainReplacesIts
     ConvertedFile page = ConvertToHtml(settings_, Folder(), Stored(3, "Foreign", "c"));
     EXPECT_EQ(page.fileBase, "Foreign_3");
     EXPECT_EQ(FileBytes(Folder() + "Foreign.htm"), "not ours");
-    test::WriteFileBytes(Folder() + "Twin.htm", HtmlPage(settings_.templateText, Record(4, "Twin"), "c"));
+    test::WriteFileBytes(Folder() + "Twin.htm",
+                         HtmlPage(settings_.templateText, Record(4, "Twin"), "c"));
     EXPECT_EQ(ConvertToHtml(settings_, Folder(), Stored(4, "Twin", "c")).fileBase, "Twin");
 }
 

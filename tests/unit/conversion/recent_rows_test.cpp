@@ -55,7 +55,8 @@ class RecentPageTest : public ConversionTest {
         ConversionTest::SetUp();
         settings_.recentNewsNum = 3;
         settings_.titleFilePath = Home() + "recent";
-        settings_.htmlTitle = "*Title1*=*LinkPoint1*;*Title2*=*LinkPoint2*;*Title3*=*LinkPoint3*\r\n";
+        settings_.htmlTitle =
+            "*Title1*=*LinkPoint1*;*Title2*=*LinkPoint2*;*Title3*=*LinkPoint3*\r\n";
     }
     std::string F() const { return Home() + "recent"; }
 };
@@ -69,8 +70,8 @@ TEST_F(RecentPageTest, EntriesLinkToLocalContentPagesByDefault) {
     EXPECT_EQ(page, F() + "/IndexHand.html");
     EXPECT_FALSE(platform::PathExists(F() + "/IndexAuto.html"));
     const std::string content = F() + "/HandContent/";
-    EXPECT_EQ(FileBytes(page), "Title 2=" + content + "Title 2.html;Title 1=" + content +
-                                   "Title 1.html; = <br>");
+    EXPECT_EQ(FileBytes(page),
+              "Title 2=" + content + "Title 2.html;Title 1=" + content + "Title 1.html; = <br>");
     EXPECT_EQ(FileBytes(content + "Title 1.html"), "content 1");
 
     settings_.autoTrans = 1;
@@ -94,10 +95,11 @@ class CategoryRowsTest : public ConversionTest {
         store::NewsRecord record = store::BuildRecord(item, "Site");
         record.isRead = id % 2;
         if (hidden) record.SetHideMark("hidden");
-        ASSERT_GT(store::AppendRecord(
-                      store::BasePath(store::ResolveFolder(Content(), store::kFolderPublic), "09001"),
-                      record, item.content),
-                  0);
+        ASSERT_GT(
+            store::AppendRecord(
+                store::BasePath(store::ResolveFolder(Content(), store::kFolderPublic), "09001"),
+                record, item.content),
+            0);
     }
 };
 
@@ -108,8 +110,8 @@ TEST_F(CategoryRowsTest, NewsRowsUntilTheGroupIndexExistsThenConvertedRows) {
     Append(3, "2026-12-9 9:0:0", true);
     Append(4, "2026-12-8 23:0:0");
 
-    CategoryRows rows = RowsForCategory(settings_, Content(), store::kFolderPublic, "09001",
-                                        OutputForm::kText);
+    CategoryRows rows =
+        RowsForCategory(settings_, Content(), store::kFolderPublic, "09001", OutputForm::kText);
     EXPECT_FALSE(rows.converted);
     ASSERT_EQ(rows.result, 3);
     std::vector<std::int32_t> ids;
@@ -120,9 +122,10 @@ TEST_F(CategoryRowsTest, NewsRowsUntilTheGroupIndexExistsThenConvertedRows) {
     EXPECT_EQ(rows.rows[0].icon, kIconUnread);
     EXPECT_EQ(rows.rows[0].locator, "0,09001");
     EXPECT_EQ(rows.rows[0].timeText, "2026-12-09 10:00:00");
-    EXPECT_EQ(RowsForCategory(settings_, Content(), store::kFolderPublic, "77777", OutputForm::kText)
-                  .result,
-              store::kCannotOpen);
+    EXPECT_EQ(
+        RowsForCategory(settings_, Content(), store::kFolderPublic, "77777", OutputForm::kText)
+            .result,
+        store::kCannotOpen);
 
     StoredConversion done = ConvertStoredItems(settings_, tables_, Content(), store::kFolderPublic,
                                                "09001", {2, 4, 99}, kFormatText);
@@ -140,10 +143,12 @@ TEST_F(CategoryRowsTest, NewsRowsUntilTheGroupIndexExistsThenConvertedRows) {
     EXPECT_EQ(rows.rows[0].fileBase, "Row 2");
     EXPECT_EQ(rows.rows[1].timeText, "2026-12-08 23:00:00");
     // Another code of the group has no converted rows; the web form has no index yet.
-    EXPECT_TRUE(RowsForCategory(settings_, Content(), store::kFolderPublic, "10001",
-                                OutputForm::kText).rows.empty());
-    EXPECT_FALSE(RowsForCategory(settings_, Content(), store::kFolderPublic, "09001",
-                                 OutputForm::kHtml).converted);
+    EXPECT_TRUE(
+        RowsForCategory(settings_, Content(), store::kFolderPublic, "10001", OutputForm::kText)
+            .rows.empty());
+    EXPECT_FALSE(
+        RowsForCategory(settings_, Content(), store::kFolderPublic, "09001", OutputForm::kHtml)
+            .converted);
 }
 
 TEST_F(CategoryRowsTest, DeletingAConvertedRowRemovesItsRecordAndFile) {
@@ -164,8 +169,10 @@ TEST_F(CategoryRowsTest, DeletingAConvertedRowRemovesItsRecordAndFile) {
     EXPECT_FALSE(platform::FileExists(text));
     EXPECT_TRUE(Records(index).empty());
     // The web page and its index are another matter.
-    EXPECT_TRUE(platform::FileExists(settings_.convertPath + "网页格式/20261209/今日要闻/Row 5.htm"));
-    EXPECT_EQ(Records(GroupIndexBase(settings_.convertPath, kKindPublic, OutputForm::kHtml)).size(), 1u);
+    EXPECT_TRUE(
+        platform::FileExists(settings_.convertPath + "网页格式/20261209/今日要闻/Row 5.htm"));
+    EXPECT_EQ(Records(GroupIndexBase(settings_.convertPath, kKindPublic, OutputForm::kHtml)).size(),
+              1u);
     EXPECT_EQ(DeleteConvertedRow(settings_, tables_, index, kKindPublic, OutputForm::kText, 5,
                                  &removed, &marked),
               0);

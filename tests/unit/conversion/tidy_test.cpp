@@ -89,7 +89,8 @@ TEST_F(TidyTest, TwoDaysOnTheTenthRemovesTheEighthAndEarlierOnly) {
     EXPECT_EQ(r.done.title, "整理文件信息提示");
     std::vector<std::string> expected;
     for (OutputForm form : {OutputForm::kHtml, OutputForm::kText}) {
-        for (const char* day : {"20261130", "20261207", "20261208"}) expected.push_back(Group(form) + day);
+        for (const char* day : {"20261130", "20261207", "20261208"})
+            expected.push_back(Group(form) + day);
     }
     EXPECT_EQ(r.removedFolders, expected);
     EXPECT_TRUE(r.failedFolders.empty());
@@ -107,12 +108,12 @@ TEST_F(TidyTest, TwoDaysOnTheTenthRemovesTheEighthAndEarlierOnly) {
 TEST_F(TidyTest, NothingOutsideTheGroupFoldersIsTouched) {
     const std::string p = settings_.convertPath;
     const std::vector<std::string> untouched = {
-        p + "文本格式/20261201/今日要闻/by hand.txt",   // converted by hand
+        p + "文本格式/20261201/今日要闻/by hand.txt",  // converted by hand
         p + "网页格式/20261201/今日要闻/by hand.htm",
-        p + "文本格式/TradeNews/20261201/钢铁/x.txt",   // another group
-        p + "other/PeopleNews/20261201/x.txt",          // looks like a group folder elsewhere
+        p + "文本格式/TradeNews/20261201/钢铁/x.txt",  // another group
+        p + "other/PeopleNews/20261201/x.txt",         // looks like a group folder elsewhere
         p + "20261201/x.txt",
-        Home() + "outside/20261201/precious.txt",       // outside the conversion path
+        Home() + "outside/20261201/precious.txt",  // outside the conversion path
         Home() + "elsewhere/20200101/precious.txt",
     };
     for (const std::string& f : untouched) Make(f);
@@ -169,8 +170,8 @@ TEST_F(TidyTest, ConversionsAndTidyUpsOfTheSameDayFolderDoNotCollide) {
         for (int i = 0; i < kItems && !stop; ++i) {
             item.record = Record(i + 1, "Old item " + std::to_string(i), 20261201, 0);
             item.fileTitle = SafeTitle(item.record.Title());
-            const std::string folder =
-                AutoFolder(settings_.convertPath, OutputForm::kText, kKindPublic, 20261201, "今日要闻");
+            const std::string folder = AutoFolder(settings_.convertPath, OutputForm::kText,
+                                                  kKindPublic, 20261201, "今日要闻");
             // The file may be gone again by now: a tidy-up may have run since.
             if (ConvertToText(settings_, folder, item).result != 0) ++failedWrites;
             ++written;

@@ -164,8 +164,8 @@ TEST_F(ConvertedIndexTest, ReceivedItemsAlwaysAppendWithTheirOwnUrlAndTimeText) 
 
 TEST_F(ConvertedIndexTest, MarkingDeletesTheFirstPresentRecordAndCountsOnce) {
     for (int code : {1, 2}) {
-        ASSERT_EQ(RegisterItem(Base(), "f" + std::to_string(code), code, Received(9, "2007-1-1"), ""),
-                  0);
+        ASSERT_EQ(
+            RegisterItem(Base(), "f" + std::to_string(code), code, Received(9, "2007-1-1"), ""), 0);
     }
     ASSERT_EQ(RegisterItem(Base(), "g", 1, Received(10, "2007-1-1"), ""), 0);
     bool marked = false;
@@ -243,7 +243,8 @@ TEST_F(ConvertedIndexTest, ListingGivesThePresentRecordsOfOneCodeInFileOrder) {
 TEST_F(ConvertedIndexTest, ManyRecordsCrossTheReadChunks) {
     for (int id = 1; id <= 120; ++id) {
         ASSERT_EQ(
-            RegisterItem(Base(), "f" + std::to_string(id), id % 3, Received(id, "2007-1-1"), ""), 0);
+            RegisterItem(Base(), "f" + std::to_string(id), id % 3, Received(id, "2007-1-1"), ""),
+            0);
     }
     // Registering a stored item finds its record in the third chunk.
     ASSERT_EQ(RegisterStored(Base(), "replaced", 9, Stored(117, "X")), 0);
@@ -264,7 +265,7 @@ TEST_F(ConvertedIndexTest, ABatchRegistersExactlyAsOneCallPerItem) {
     }
     // Replacements (of a present and of a deleted record), new items, an ID twice.
     const std::vector<StoredRegistration> regs = {
-        {"a", 5, Stored(3, "Three")}, {"b", 5, Stored(2, "Two")},  {"c", 6, Stored(9, "Nine")},
+        {"a", 5, Stored(3, "Three")},      {"b", 5, Stored(2, "Two")},  {"c", 6, Stored(9, "Nine")},
         {"d", 6, Stored(9, "Nine again")}, {"e", 7, Stored(10, "Ten")}, {"f", 5, Stored(1, "One")}};
     for (const StoredRegistration& r : regs) {
         ASSERT_EQ(RegisterStored(one, r.fileBase, r.code, r.record), 0);
