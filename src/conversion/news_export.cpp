@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 #include <vector>
 
 #include "conversion/conversion_settings.h"
@@ -96,16 +98,17 @@ bool SameFileBytes(const std::string& path, std::string_view bytes) {
 
 // Registrations of a StoredConversionRun, by index.
 struct StoredConversionRun::Pending {
+    using Key = std::tuple<std::string, std::int32_t, std::int32_t, std::string>;
     std::map<std::string, std::vector<store::StoredRegistration>> byIndex;
+    std::set<Key> keys;  // index, news ID, code, file base name
 
+    void Add(const std::string& index, store::StoredRegistration r) {
+        keys.insert({index, r.record.newsId, r.code, r.fileBase});
+        byIndex[index].push_back(std::move(r));
+    }
     bool Holds(const std::string& index, std::string_view fileBase, std::int32_t code,
                std::int32_t id) const {
-        auto it = byIndex.find(index);
-        if (it == byIndex.end()) return false;
-        for (const store::StoredRegistration& r : it->second) {
-            if (r.record.newsId == id && r.code == code && r.fileBase == fileBase) return true;
-        }
-        return false;
+        return keys.count({index, id, code, std::string(fileBase)}) > 0;
     }
 };
 
@@ -123,10 +126,12 @@ std::string ChooseFileBase(std::string_view folder, std::string_view extension,
     const std::string path = std::string(folder) + base + std::string(extension);
     if (!platform::PathExists(path)) return base;
     const std::int32_t id = item.record.newsId;
+    // Cheapest first: converting an unchanged item again finds its own bytes; the index is
+    // read only for an item whose file changed (an edited item).
     if (platform::FileExists(path) &&
-        ((pending && pending->Holds(ownerIndex, base, item.code, id)) ||
-         store::ConvertedFileBelongsTo(ownerIndex, base, item.code, id) ||
-         SameFileBytes(path, body))) {
+        (SameFileBytes(path, body) ||
+         (pending && pending->Holds(ownerIndex, base, item.code, id)) ||
+         store::ConvertedFileBelongsTo(ownerIndex, base, item.code, id))) {
         return base;
     }
     return base + "_" + std::to_string(id);
@@ -137,7 +142,7 @@ void Register(const std::string& indexBase, const std::string& fileBase, const C
     if (item.received) {
         store::RegisterItem(indexBase, fileBase, item.code, *item.received, item.record.WebSite());
     } else if (pending) {
-        pending->byIndex[indexBase].push_back({fileBase, item.code, item.record});
+        pending->Add(indexBase, {fileBase, item.code, item.record});
     } else {
         store::RegisterStored(indexBase, fileBase, item.code, item.record);
     }
@@ -340,6 +345,7 @@ int StoredConversionRun::Finish() {
         if (rc < 0 && result == 0) result = rc;
     }
     pending_->byIndex.clear();
+    pending_->keys.clear();
     lock_.reset();
     return result;
 }
