@@ -40,6 +40,10 @@
 #include "settings/registry_values.h"
 #include "store/news_file.h"
 #include "ui/net/login_dialog.h"
+#include "ui/net/subscription_dialogs.h"
+#include "ui/news/find_bar.h"
+#include "ui/reference/bulletin_window.h"
+#include "ui/store/folder_dialogs.h"
 #include "ui/net/net_settings_dialog.h"
 
 namespace brevio::app {
@@ -125,6 +129,7 @@ MainFrame::MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine&
     contentLayout->addWidget(changeStrip_);
     contentLayout->addWidget(browser_, 1);
     notifier_ = new TaskbarNotifier(this);
+    findBar_->SetPanes(rightSplit_, browser_);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 0);
     split->setStretchFactor(2, 1);
@@ -149,6 +154,8 @@ MainFrame::MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine&
                             static_cast<platform::MessageBoxSink::Icon>(icon));
             });
     connect(&observer_, &QtObserver::radarNotice, this, &MainFrame::OnRadarNotice);
+    bulletin_ = ui::CreateBulletinWindow(this, core_);
+    connect(&observer_, &QtObserver::bulletin, bulletin_, &ui::CBulletinWindow::ShowBulletin);
 
     stopTimer_ = new QTimer(this);
     connect(stopTimer_, &QTimer::timeout, this, &MainFrame::UpdateStopCommand);
@@ -189,6 +196,14 @@ void MainFrame::BuildMenus() {
     AddCommand(personal, kPublish, U("信息发布"));
     QMenu* system = settingsMenu_->addMenu(U("系统设置"));
     AddCommand(system, kNetSettings, U("网络设置"));
+    AddCommand(system, kChooseCategories, U("定制新闻"));
+    AddCommand(system, kSubscriptionTrees, U("新闻订制"));
+    AddCommand(system, kWebsites, U("定制网站"));
+    AddCommand(system, kAutoSearch, U("设置自动接收"));
+    AddCommand(system, kProperties, U("属性"));
+    system->addSeparator();
+    AddCommand(system, kOrganizeFavorites, U("整理收藏夹"));
+    AddCommand(system, kPersonalSubscription, U("个性化订阅"));
     settingsMenu_->addSeparator();
     AddCommand(settingsMenu_, kExit, U("退出Brevio(&X)"));
 
@@ -224,6 +239,9 @@ void MainFrame::BuildMenus() {
     help->addSeparator();
     AddCommand(help, kAbout, U("关于Brevio (&A)..."));
 
+    AddCommand(nullptr, kFindLocal, U("搜索"));
+    AddCommand(nullptr, kFindWeb, U("网上搜索"));
+    AddCommand(nullptr, kFindDefault, U("搜索"));
     // Side-bar icon sizes (its context menu offers them too).
     AddCommand(nullptr, kLargeIcons, U("大图标"));
     AddCommand(nullptr, kSmallIcons, U("小图标"));
@@ -248,6 +266,9 @@ void MainFrame::BuildDialogBar() {
     auto* change = new QPushButton(U("变化内容"), dialogBar_);
     connect(change, &QPushButton::clicked, this, [this] { ShowChangeContent(); });
     dialogBar_->addWidget(change);
+    findBar_ = new ui::FindBar(core_, dialogBar_);
+    dialogBar_->addWidget(findBar_);
+    insertToolBarBreak(dialogBar_);
     addToolBar(Qt::TopToolBarArea, dialogBar_);
     const bool visible =
         settings::ReadInt(settings::keys::kVisibleFindWindow,
@@ -343,15 +364,18 @@ void MainFrame::Refresh(int code) {
                 FillPortalFolder(2);
                 break;
             case client::NavigationPart::kPublicTree:
+                if (findBar_) findBar_->RefillCategories();
                 navigation_->SetBranch(NavigationView::kPublic,
                                        client::BuildPublicBranch(*core_.Tables().Kinds(),
                                                                  *core_.Tables().PublicCategories()));
                 break;
             case client::NavigationPart::kTradeTree:
+                if (findBar_) findBar_->RefillCategories();
                 navigation_->SetBranch(NavigationView::kTrade,
                                        client::BuildTradeBranch(*core_.Tables().Trades()));
                 break;
             case client::NavigationPart::kRegionTree:
+                if (findBar_) findBar_->RefillCategories();
                 navigation_->SetBranch(NavigationView::kRegion,
                                        client::BuildRegionBranch(*core_.Tables().Regions()));
                 break;
@@ -561,6 +585,34 @@ void MainFrame::RunCommand(int command) {
             return;
         case kNetSettings:
             ui::ShowNetSettings(this, core_);
+            return;
+        case kProperties:
+            ui::ShowCategoryProperties(this, core_, navigation_->SelectedNode());
+            return;
+        case kWebsites:
+            ui::ShowWebsites(this, core_, navigation_->SelectedNode());
+            return;
+        case kAutoSearch:
+            ui::ShowAutoSearch(this, core_);
+            return;
+        case kChooseCategories:
+            if (ui::ShowCategorySelection(this, core_)) core_.ApplyUserSelection();
+            return;
+        case kSubscriptionTrees:
+            ui::ShowSubscriptionTrees(this, core_);
+            return;
+        case kOrganizeFavorites:
+            ui::ShowFavoritesOrganizer(this, core_);
+            return;
+        case kPersonalSubscription:
+            ui::ShowSubscriptionOrganizer(this, core_);
+            return;
+        case kFindLocal:
+        case kFindDefault:
+            findBar_->SearchLocal();
+            return;
+        case kFindWeb:
+            findBar_->SearchWeb();
             return;
         case kRegister:
             QDesktopServices::openUrl(QUrl(Q(client::RegistrationAddress(s.portalAddress))));

@@ -19,6 +19,11 @@ class QSplitter;
 class QTimer;
 class QToolBar;
 
+namespace brevio::ui {
+class CBulletinWindow;
+class FindBar;
+}  // namespace brevio::ui
+
 namespace brevio::app {
 
 class BrowserView;
@@ -52,6 +57,16 @@ class MainFrame : public QMainWindow {
         kToggleFindBar = 32818,
         kSmallIcons = 50000,
         kLargeIcons = 50001,
+        kProperties = 32774,
+        kWebsites = 32841,
+        kAutoSearch = 32842,
+        kChooseCategories = 32777,
+        kSubscriptionTrees = 32825,
+        kOrganizeFavorites = 32801,
+        kPersonalSubscription = 243,
+        kFindLocal = 1158,
+        kFindWeb = 1159,
+        kFindDefault = 1,
     };
 
     MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine& skin,
@@ -77,6 +92,7 @@ class MainFrame : public QMainWindow {
     BrowserView* Browser() const { return browser_; }
     QSystemTrayIcon* Tray() const { return tray_; }
     QMenu* SettingsMenu() const { return settingsMenu_; }
+    ui::FindBar* FindBarWidget() const { return findBar_; }
     TaskbarNotifier* Notifier() const { return notifier_; }
     QWidget* ChangeStrip() const { return changeStrip_; }
     bool Blinking() const;
@@ -137,6 +153,8 @@ class MainFrame : public QMainWindow {
     BrowserView* browser_ = nullptr;
     QWidget* changeStrip_ = nullptr;
     TaskbarNotifier* notifier_ = nullptr;
+    ui::FindBar* findBar_ = nullptr;
+    ui::CBulletinWindow* bulletin_ = nullptr;
     QWidget* listSlot_ = nullptr;
     QSplitter* rightSplit_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;

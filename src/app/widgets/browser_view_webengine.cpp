@@ -10,19 +10,19 @@
 namespace brevio::app {
 namespace {
 
+// The engine (a whole Chromium) is made when the first page is shown, not with the window:
+// a client that starts and waits costs neither its start-up time nor its memory.
 class WebEngineBrowserView : public BrowserView {
   public:
-    explicit WebEngineBrowserView(QWidget* parent) : BrowserView(parent), view_(new QWebEngineView(this)) {
-        auto* layout = new QVBoxLayout(this);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(view_);
-        connect(view_, &QWebEngineView::loadFinished, this, &BrowserView::LoadFinished);
+    explicit WebEngineBrowserView(QWidget* parent) : BrowserView(parent) {
+        layout_ = new QVBoxLayout(this);
+        layout_->setContentsMargins(0, 0, 0, 0);
     }
-    void Open(const QUrl& url) override { view_->load(url); }
-    void ShowHtml(const QString& html, const QUrl& base) override { view_->setHtml(html, base); }
-    QUrl Url() const override { return view_->url(); }
+    void Open(const QUrl& url) override { View()->load(url); }
+    void ShowHtml(const QString& html, const QUrl& base) override { View()->setHtml(html, base); }
+    QUrl Url() const override { return view_ ? view_->url() : QUrl(); }
     void Print(QPrinter* printer, std::function<void(bool)> done) override {
-        connect(view_, &QWebEngineView::printFinished, this,
+        connect(View(), &QWebEngineView::printFinished, this,
                 [done](bool ok) {
                     if (done) done(ok);
                 },
@@ -31,7 +31,17 @@ class WebEngineBrowserView : public BrowserView {
     }
 
   private:
-    QWebEngineView* view_;
+    QWebEngineView* View() {
+        if (!view_) {
+            view_ = new QWebEngineView(this);
+            layout_->addWidget(view_);
+            connect(view_, &QWebEngineView::loadFinished, this, &BrowserView::LoadFinished);
+        }
+        return view_;
+    }
+
+    QVBoxLayout* layout_ = nullptr;
+    QWebEngineView* view_ = nullptr;
 };
 
 }  // namespace
