@@ -41,7 +41,9 @@
 #include "store/news_file.h"
 #include "ui/net/login_dialog.h"
 #include "ui/net/subscription_dialogs.h"
+#include "ui/conversion/conversion_dialogs.h"
 #include "ui/news/find_bar.h"
+#include "ui/news/news_list_view.h"
 #include "ui/reference/bulletin_window.h"
 #include "ui/store/folder_dialogs.h"
 #include "ui/net/net_settings_dialog.h"
@@ -130,6 +132,22 @@ MainFrame::MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine&
     contentLayout->addWidget(browser_, 1);
     notifier_ = new TaskbarNotifier(this);
     findBar_->SetPanes(rightSplit_, browser_);
+
+    // The news list above the content pane: a navigation leaf opens its news file, the find
+    // bar's hits replace the rows.
+    newsList_ = new ui::CNewsListView(core_, browser_, listSlot_);
+    SetNewsListView(newsList_);
+    connect(newsList_, &ui::CNewsListView::ItemShown, this, [this] { changeStrip_->setVisible(false); });
+    newsList_->SetFavouriteChooser(
+        [this](QWidget* parent) { return ui::ChooseFavourite(parent, core_.FolderLists()); });
+    connect(this, &MainFrame::NewsFileSelected, newsList_, [this](const client::NavNode& node) {
+        if (auto file = client::NewsFileOf(node)) newsList_->OpenNewsFile(file->kind, file->base);
+    });
+    connect(findBar_, &ui::FindBar::SearchStarted, newsList_, [this] { newsList_->Clear(); });
+    connect(findBar_, &ui::FindBar::HitsFound, newsList_,
+            [this](const std::shared_ptr<const store::LocalSearchResult>& result) {
+                if (result) newsList_->ShowSearchHits(*result);
+            });
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 0);
     split->setStretchFactor(2, 1);
@@ -201,6 +219,9 @@ void MainFrame::BuildMenus() {
     AddCommand(system, kWebsites, U("定制网站"));
     AddCommand(system, kAutoSearch, U("设置自动接收"));
     AddCommand(system, kProperties, U("属性"));
+    system->addSeparator();
+    AddCommand(system, kConversionSettings, U("转换设置"));
+    AddCommand(system, kSpecialConversion, U("将新闻转换至串口或USB"));
     system->addSeparator();
     AddCommand(system, kOrganizeFavorites, U("整理收藏夹"));
     AddCommand(system, kPersonalSubscription, U("个性化订阅"));
@@ -284,6 +305,10 @@ void MainFrame::BuildStatusBar() {
         panes_[i]->setMinimumWidth(i == 0 ? 400 : 150);
         statusBar()->addWidget(panes_[i], i == 0 ? 1 : 0);
     }
+}
+
+void MainFrame::SetNewsListView(QWidget* view) {
+    listSlot_->layout()->addWidget(view);
 }
 
 QString MainFrame::StatusPaneText(int pane) const {
@@ -613,6 +638,12 @@ void MainFrame::RunCommand(int command) {
             return;
         case kFindWeb:
             findBar_->SearchWeb();
+            return;
+        case kConversionSettings:
+            ui::ShowConversionSettings(this, core_);
+            return;
+        case kSpecialConversion:
+            ui::ShowSpecialConversion(this, core_);
             return;
         case kRegister:
             QDesktopServices::openUrl(QUrl(Q(client::RegistrationAddress(s.portalAddress))));

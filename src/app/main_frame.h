@@ -21,6 +21,7 @@ class QToolBar;
 
 namespace brevio::ui {
 class CBulletinWindow;
+class CNewsListView;
 class FindBar;
 }  // namespace brevio::ui
 
@@ -67,6 +68,8 @@ class MainFrame : public QMainWindow {
         kFindLocal = 1158,
         kFindWeb = 1159,
         kFindDefault = 1,
+        kConversionSettings = 32815,
+        kSpecialConversion = 32859,
     };
 
     MainFrame(client::ClientCore& core, QtObserver& observer, SkinEngine& skin,
@@ -93,6 +96,7 @@ class MainFrame : public QMainWindow {
     QSystemTrayIcon* Tray() const { return tray_; }
     QMenu* SettingsMenu() const { return settingsMenu_; }
     ui::FindBar* FindBarWidget() const { return findBar_; }
+    ui::CNewsListView* NewsList() const { return newsList_; }
     TaskbarNotifier* Notifier() const { return notifier_; }
     QWidget* ChangeStrip() const { return changeStrip_; }
     bool Blinking() const;
@@ -154,6 +158,7 @@ class MainFrame : public QMainWindow {
     QWidget* changeStrip_ = nullptr;
     TaskbarNotifier* notifier_ = nullptr;
     ui::FindBar* findBar_ = nullptr;
+    ui::CNewsListView* newsList_ = nullptr;
     ui::CBulletinWindow* bulletin_ = nullptr;
     QWidget* listSlot_ = nullptr;
     QSplitter* rightSplit_ = nullptr;

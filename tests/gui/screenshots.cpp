@@ -25,6 +25,9 @@
 #include "client/navigation_tree.h"
 #include "net/login_form.h"
 #include "ui/net/login_dialog.h"
+#include "ui/news/news_list_model.h"
+#include "ui/news/news_list_view.h"
+#include <QTableView>
 #include "ui/net/net_settings_dialog.h"
 #include "ui/news/find_bar.h"
 #include "ui/reference/bulletin_window.h"
@@ -95,6 +98,17 @@ int main(int argc, char** argv) {
     frame->Navigation()->SelectLeaf(brevio::client::NavKind::kPublicCategory, "10001");
     QTest::qWait(1500);
     Capture(frame, "main_window");
+    {
+        brevio::ui::CNewsListView* list = frame->NewsList();
+        if (list && list->Model()->rowCount() > 0) {
+            list->List()->selectRow(std::min(1, list->Model()->rowCount() - 1));
+            QTest::qWait(2500);
+            Capture(frame, "news_item");
+        } else {
+            std::fprintf(stderr, "no news item to show\n");
+            ++gFailures;
+        }
+    }
 
     {
         brevio::ui::CNetSettingsDlg net(core.Server(), &core.Settings(), frame);
