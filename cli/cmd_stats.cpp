@@ -18,15 +18,15 @@ using store::Statistics;
 bool Count(const std::string& page, const std::string& contentFolder, Statistics& out) {
     if (page == "stock") {
         StockTable stocks;
-        bool opened = LoadStockTable(DataPath(contentFolder, kStockTableFile), stocks) !=
-                      kTableOpenFailed;
+        bool opened =
+            LoadStockTable(DataPath(contentFolder, kStockTableFile), stocks) != kTableOpenFailed;
         out = store::CountStocks(contentFolder, stocks);
         return opened;
     }
     bool trade = page == "trade";
     RefList list;
-    bool opened = LoadRefList(DataPath(contentFolder, trade ? kTradeFile : kNewsClassifyFile),
-                              true, list) != kTableOpenFailed;
+    bool opened = LoadRefList(DataPath(contentFolder, trade ? kTradeFile : kNewsClassifyFile), true,
+                              list) != kTableOpenFailed;
     out = trade ? store::CountTrades(contentFolder, list) : store::CountPublic(contentFolder, list);
     return opened;
 }
@@ -41,7 +41,8 @@ int StatsCommand(const Args& args) {
     std::string contentFolder = settings::LoadAppSettings().contentFolder;
     Statistics s;
     if (!Count(page, contentFolder, s)) ErrorLine("cannot open the reference list; it is empty");
-    for (const store::StatisticsRow& row : s.rows) PrintLineGbk(store::StatisticsRowText(s.page, row));
+    for (const store::StatisticsRow& row : s.rows)
+        PrintLineGbk(store::StatisticsRowText(s.page, row));
     PrintLineGbk(store::StatisticsTotalText(s));
     return kExitOk;
 }

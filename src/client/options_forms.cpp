@@ -37,7 +37,9 @@ bool InRemainRange(int value) {
     return value >= HistoryOptions::kRemainMin && value <= HistoryOptions::kRemainMax;
 }
 
-int ShownRemain(int stored) { return stored <= 50 ? HistoryOptions::kShownRemain : stored; }
+int ShownRemain(int stored) {
+    return stored <= 50 ? HistoryOptions::kShownRemain : stored;
+}
 
 // A stored tuning value, or the start-up default when it was never stored (or is 0 or less).
 int StoredOr(const char* key, int fallback) {
@@ -53,9 +55,13 @@ std::vector<std::string> OptionsPageTitles() {
 
 // ---- 阅读 -------------------------------------------------------------------------------
 
-int ReadingOptions::PositionOfSize(int size) { return std::clamp((size - 12) / 2, 0, 2); }
+int ReadingOptions::PositionOfSize(int size) {
+    return std::clamp((size - 12) / 2, 0, 2);
+}
 
-std::vector<std::string> ReadingOptions::FontSizeTexts() { return {"12", "14", "16"}; }
+std::vector<std::string> ReadingOptions::FontSizeTexts() {
+    return {"12", "14", "16"};
+}
 
 void ReadingOptions::Load() {
     using namespace settings;
@@ -89,11 +95,13 @@ ApplyResult ReadingOptions::Apply(const OptionsTargets& targets) const {
 
 // ---- 路径 -------------------------------------------------------------------------------
 
-std::string PathOptions::BrowseTitle() { return "选择新闻存放路径"; }
+std::string PathOptions::BrowseTitle() {
+    return "选择新闻存放路径";
+}
 
 bool IsNetworkOrOpticalFolder(const std::string& folder) {
     std::string probe = folder;
-    struct statfs fs{};
+    struct statfs fs {};
     while (statfs(probe.c_str(), &fs) != 0) {
         while (!probe.empty() && probe.back() == '/') probe.pop_back();
         std::size_t slash = probe.rfind('/');
@@ -222,7 +230,9 @@ void TuningOptions::Defaults() {
     diskInterval = kBuiltInDiskInterval;
 }
 
-void TuningOptions::SetThreads(int n) { threads = std::clamp(n, kThreadsMin, kThreadsMax); }
+void TuningOptions::SetThreads(int n) {
+    threads = std::clamp(n, kThreadsMin, kThreadsMax);
+}
 void TuningOptions::SetSocketInterval(int ms) {
     socketInterval = std::clamp(ms, kIntervalMin, kIntervalMax);
 }

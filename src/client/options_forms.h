@@ -42,8 +42,14 @@ struct OptionsTargets {
 };
 
 // The box that gets the focus after a failed check.
-enum class OptionsField { kNone, kContentPath, kRegionRemain, kTradeRemain, kStockRemain,
-                          kPeopleRemain };
+enum class OptionsField {
+    kNone,
+    kContentPath,
+    kRegionRemain,
+    kTradeRemain,
+    kStockRemain,
+    kPeopleRemain
+};
 
 struct OptionsRefusal {
     std::vector<FormMessage> messages;  // shown in order
@@ -60,7 +66,7 @@ class ReadingOptions {
     static constexpr int kMarkSecondsMin = 0, kMarkSecondsMax = 60;
     // The font sizes of the two lists: 12, 14, 16 at positions 0, 1, 2.
     static int FontSizeAt(int position) { return 12 + 2 * position; }
-    static int PositionOfSize(int size);  // (size - 12) / 2, kept within the list
+    static int PositionOfSize(int size);              // (size - 12) / 2, kept within the list
     static std::vector<std::string> FontSizeTexts();  // "12", "14", "16"
 
     void Load();

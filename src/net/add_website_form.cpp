@@ -22,8 +22,7 @@ std::vector<std::string> Names(const std::shared_ptr<const reference::RefList>& 
 
 const AddWebsiteTexts& AddWebsiteDialogTexts() {
     static const AddWebsiteTexts texts{
-        "添加网站",
-        "请认真填写下列信息,递交成功后,经检查,通过后即可将此网站加入搜索网站之列。"};
+        "添加网站", "请认真填写下列信息,递交成功后,经检查,通过后即可将此网站加入搜索网站之列。"};
     return texts;
 }
 
@@ -34,7 +33,8 @@ AddWebsiteLists FillAddWebsiteLists(const reference::ReferenceTables& tables) {
 
 std::optional<AddWebsiteProblem> CheckAddWebsite(const AddWebsiteFields& f) {
     const char* kTitle = "添加网站";
-    if (f.name.empty()) return Problem("请输入网站名称!", "网站名称不能为空", AddWebsiteField::kName);
+    if (f.name.empty())
+        return Problem("请输入网站名称!", "网站名称不能为空", AddWebsiteField::kName);
     if (f.name.size() < kSiteNameMin || f.name.size() > kSiteNameMax) {
         return Problem("网站名称的长度在6-128字符之间!", kTitle, AddWebsiteField::kName);
     }
@@ -78,7 +78,7 @@ AddWebsiteForm::SubmitResult AddWebsiteForm::Submit() const {
     SubmitResult r;
     r.problem = CheckAddWebsite(fields);
     if (r.problem) return r;
-    SiteProposalInput input{userId_,        password_,    fields.name,  fields.url,
+    SiteProposalInput input{userId_,         password_,    fields.name,   fields.url,
                             fields.category, fields.trade, fields.region, fields.introduction};
     r.outcome = AddWebsiteOutcomeOf(send_(input));
     return r;

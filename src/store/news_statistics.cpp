@@ -24,8 +24,8 @@ std::string Format(const char* format, ...) {
     return out;
 }
 
-StatisticsRow CountRow(const std::string& folder, const std::string& code,
-                       const std::string& name, long long& total) {
+StatisticsRow CountRow(const std::string& folder, const std::string& code, const std::string& name,
+                       long long& total) {
     StatisticsRow row{code, name, 0, false};
     if (IndexLiveCount(folder, code, row.count)) {
         row.found = true;
@@ -39,7 +39,8 @@ Statistics CountList(StatisticsPage page, const std::string& folder,
     Statistics s;
     s.page = page;
     s.rows.reserve(list.size());
-    for (const reference::RefEntry& e : list) s.rows.push_back(CountRow(folder, e.code, e.name, s.total));
+    for (const reference::RefEntry& e : list)
+        s.rows.push_back(CountRow(folder, e.code, e.name, s.total));
     return s;
 }
 
@@ -114,6 +115,8 @@ std::string StatisticsPageTitle(StatisticsPage page) {
     }
 }
 
-std::string StatisticsDialogTitle() { return "新闻统计"; }
+std::string StatisticsDialogTitle() {
+    return "新闻统计";
+}
 
 }  // namespace brevio::store

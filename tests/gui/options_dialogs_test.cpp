@@ -31,7 +31,9 @@ namespace keys = settings::keys;
 
 namespace {
 
-std::string Gbk(const char* utf8) { return platform::Utf8ToGbk(utf8); }
+std::string Gbk(const char* utf8) {
+    return platform::Utf8ToGbk(utf8);
+}
 
 // Closes the next message box that shows up and records its text.
 void CloseNextMessage(QString* text) {
@@ -87,7 +89,9 @@ void OptionsDialogsTest::init() {
     }
 }
 
-void OptionsDialogsTest::cleanup() { home_.reset(); }
+void OptionsDialogsTest::cleanup() {
+    home_.reset();
+}
 
 void OptionsDialogsTest::aRefusedCountKeepsTheDialogOpenOnItsPageAndBox() {
     ui::OptionsDialogContext context;
@@ -123,7 +127,9 @@ void OptionsDialogsTest::tuningDefaultsAreHandedToTheRunningClient() {
     ui::OptionsDialogContext context;
     context.contentFolder = Content();
     context.pemloIni = home_->path().toStdString() + "/Pemlo.ini";
-    context.targets.tuning = [&](int t, int s, int d) { handed[0] = t, handed[1] = s, handed[2] = d; };
+    context.targets.tuning = [&](int t, int s, int d) {
+        handed[0] = t, handed[1] = s, handed[2] = d;
+    };
     ui::OptionsDialog dialog(context);
     QCOMPARE(dialog.findChild<QSpinBox*>("threads")->value(), 5);
     dialog.findChild<QPushButton*>("defaults")->click();

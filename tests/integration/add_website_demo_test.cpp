@@ -12,7 +12,8 @@ TEST(AddWebsiteDemo, BothServerAnswersAndAStoppedServer) {
     test::DemoServer server;
     ASSERT_TRUE(server.Start({}));
     ServerEndpoint endpoint("127.0.0.1", server.NspPort());
-    const AddWebsiteFields fields{"示例网站", "http://example.cn/", "国内", "银行", "北京", "一个示例"};
+    const AddWebsiteFields fields{"示例网站", "http://example.cn/", "国内", "银行", "北京",
+                                  "一个示例"};
 
     AddWebsiteForm refused("demo", "wrong", ServerProposalSender(endpoint));
     refused.fields = fields;

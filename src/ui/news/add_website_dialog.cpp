@@ -101,9 +101,9 @@ QWidget* AddWebsiteDialog::FieldWidget(AddWebsiteField field) const {
 }
 
 void AddWebsiteDialog::Submit() {
-    form_.fields = {G(name_->text()),          G(url_->text()),
-                    G(category_->currentText()), G(trade_->currentText()),
-                    G(region_->currentText()),   G(introduction_->text())};
+    form_.fields = {
+        G(name_->text()),         G(url_->text()),           G(category_->currentText()),
+        G(trade_->currentText()), G(region_->currentText()), G(introduction_->text())};
     net::AddWebsiteForm::SubmitResult r = form_.Submit();
     if (r.problem) {
         app::ShowMessage(this, r.problem->message.text, r.problem->message.title,

@@ -31,11 +31,17 @@ using client::OptionsField;
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
 // Windows colour values are 0x00BBGGRR.
-QColor ToQColor(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int FromQColor(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
+QColor ToQColor(int c) {
+    return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+int FromQColor(const QColor& c) {
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
 
 void Tint(QPushButton* button, int colour) {
     button->setStyleSheet(QString("background-color: %1;").arg(ToQColor(colour).name()));

@@ -34,8 +34,8 @@ Statistics Count(StatisticsPage page, const reference::Snapshot& tables,
                                       tables.stocks ? *tables.stocks : reference::StockTable{});
         case StatisticsPage::kPublic:
         default:
-            return store::CountPublic(
-                contentFolder, tables.publicCategories ? *tables.publicCategories : kNoList);
+            return store::CountPublic(contentFolder,
+                                      tables.publicCategories ? *tables.publicCategories : kNoList);
     }
 }
 

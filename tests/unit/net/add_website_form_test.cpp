@@ -24,8 +24,12 @@ TEST(AddWebsiteChecks, EachRuleInItsOrderWithItsTextAndBounds) {
     EXPECT_FALSE(CheckAddWebsite(f));
 
     // Everything wrong at once: the name is reported first, then each later field in turn.
-    AddWebsiteFields bad{"", "", std::string(65, 'c'), std::string(65, 't'),
-                         std::string(65, 'r'), std::string(129, 'i')};
+    AddWebsiteFields bad{"",
+                         "",
+                         std::string(65, 'c'),
+                         std::string(65, 't'),
+                         std::string(65, 'r'),
+                         std::string(129, 'i')};
     auto p = CheckAddWebsite(bad);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->message.text, "请输入网站名称!");

@@ -23,11 +23,12 @@ class NewsStatisticsTest : public test_support::StoreTest {
     // Files `n` items into folder kind/base and deletes the first `deleted` of them.
     void Fill(FolderKind kind, const std::string& base, int n, int deleted = 0) {
         for (int i = 1; i <= n; ++i) {
-            ASSERT_GT(AppendItem(Folder(kind), base, MakeItem(i, "2026-12-01 10:00:00", "正文内容"),
-                                 ""),
-                      0);
+            ASSERT_GT(
+                AppendItem(Folder(kind), base, MakeItem(i, "2026-12-01 10:00:00", "正文内容"), ""),
+                0);
         }
-        for (int i = 1; i <= deleted; ++i) ASSERT_EQ(MarkDeleted(Folder(kind), base, i, true), kWritten);
+        for (int i = 1; i <= deleted; ++i)
+            ASSERT_EQ(MarkDeleted(Folder(kind), base, i, true), kWritten);
     }
 };
 
