@@ -42,7 +42,10 @@
 #include "ui/net/login_dialog.h"
 #include "ui/net/subscription_dialogs.h"
 #include "ui/conversion/conversion_dialogs.h"
+#include "ui/news/add_website_dialog.h"
 #include "ui/news/find_bar.h"
+#include "ui/news/options_dialog.h"
+#include "ui/news/statistics_dialog.h"
 #include "ui/news/news_list_view.h"
 #include "ui/reference/bulletin_window.h"
 #include "ui/store/folder_dialogs.h"
@@ -220,6 +223,9 @@ void MainFrame::BuildMenus() {
     AddCommand(system, kAutoSearch, U("设置自动接收"));
     AddCommand(system, kProperties, U("属性"));
     system->addSeparator();
+    AddCommand(system, kOptions, U("选项..."));
+    AddCommand(system, kStatistics, U("新闻统计"));
+    AddCommand(system, kAddWebsite, U("添加网站"));
     AddCommand(system, kConversionSettings, U("转换设置"));
     AddCommand(system, kSpecialConversion, U("将新闻转换至串口或USB"));
     system->addSeparator();
@@ -638,6 +644,15 @@ void MainFrame::RunCommand(int command) {
             return;
         case kFindWeb:
             findBar_->SearchWeb();
+            return;
+        case kOptions:
+            ui::ShowOptions(this, core_, [this](bool, int, int) { newsList_->update(); });
+            return;
+        case kStatistics:
+            ui::ShowNewsStatistics(this, core_);
+            return;
+        case kAddWebsite:
+            ui::ShowAddWebsite(this, core_);
             return;
         case kConversionSettings:
             ui::ShowConversionSettings(this, core_);

@@ -69,6 +69,9 @@ class MainFrame : public QMainWindow {
         kFindWeb = 1159,
         kFindDefault = 1,
         kConversionSettings = 32815,
+        kOptions = 32823,
+        kStatistics = 32809,
+        kAddWebsite = 32771,
         kSpecialConversion = 32859,
     };
 

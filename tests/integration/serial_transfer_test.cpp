@@ -180,7 +180,10 @@ TEST_F(SerialTransferTest, PauseAfterFiveRecordsAndResumeWithTheSixth) {
     transfer.StartHandTransfer();
     const std::string rest = pty_.ReadUntil("NENDN", 3, 5000);
     EXPECT_EQ(Ids(rest), (std::vector<int>{6, 7, 8}));
-    for (int i = 0; i < 300 && platform::PathExists(Home() + std::string(kHandTransferFile)); ++i) {
+    // The end of data removes the file and then clears the count: wait for both.
+    for (int i = 0; i < 300 && (platform::PathExists(Home() + std::string(kHandTransferFile)) ||
+                                settings::ReadInt(keys::kEspeTransNum, -1) != 0);
+         ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_FALSE(platform::PathExists(Home() + std::string(kHandTransferFile)));
