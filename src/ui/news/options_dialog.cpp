@@ -22,6 +22,7 @@
 #include "app/widgets/text.h"
 #include "client/client_core.h"
 #include "reference/file_names.h"
+#include "ui/reference/list_update_window.h"
 
 namespace brevio::ui {
 
@@ -206,7 +207,7 @@ OptionsDialog::OptionsDialog(OptionsDialogContext context, QWidget* parent)
         reference::RefreshList list = lists[i];
         connect(now, &QPushButton::clicked, this, [this, list] {
             store::FormMessage done = context_.updateNow(list);
-            app::ShowMessage(this, done.text, done.title, done.icon);
+            if (!done.text.empty()) app::ShowMessage(this, done.text, done.title, done.icon);
         });
         updateLayout->addWidget(now, i, 1);
     }
@@ -406,6 +407,11 @@ void ShowOptions(QWidget* parent, client::ClientCore& core,
         core.Intake().SetDiskInterval(diskInterval);
     };
     context.cleanupNow = [&core] { core.RunCleanupNow(-1, nullptr); };
+    // "立即更新": the refresh with its dialog, which shows its own closing message.
+    context.updateNow = [parent, &core](reference::RefreshList list) {
+        RefreshListWithDialog(parent, core, list);
+        return store::FormMessage{};
+    };
     OptionsDialog dialog(std::move(context), parent);
     dialog.exec();
 }
