@@ -295,8 +295,8 @@ void MainFrame::BuildDialogBar() {
     dialogBar_->addWidget(change);
     findBar_ = new ui::FindBar(core_, dialogBar_);
     dialogBar_->addWidget(findBar_);
-    insertToolBarBreak(dialogBar_);
     addToolBar(Qt::TopToolBarArea, dialogBar_);
+    insertToolBarBreak(dialogBar_);  // a row of its own, so the find bar is never cut off
     const bool visible =
         settings::ReadInt(settings::keys::kVisibleFindWindow,
                           settings::keys::kVisibleFindWindowDefault) != 0;

@@ -20,6 +20,7 @@
 #include "app/main_frame.h"
 #include "app/navigation_view.h"
 #include "app/splash_window.h"
+#include "app/taskbar_notifier.h"
 #include "app/widgets/browser_view.h"
 #include "app/widgets/text.h"
 #include "client/navigation_tree.h"
@@ -167,6 +168,16 @@ int main(int argc, char** argv) {
         }
         Capture(&bulletin, "bulletin_window");
         bulletin.close();
+    }
+
+    // The radar's pop-up notifier, as a change of a watched page shows it.
+    {
+        brevio::app::TaskbarNotifier* notifier = frame->Notifier();
+        notifier->SetTiming({300, 5000, 300});
+        notifier->Notify(QString::fromUtf8("行情快报变化了1次"),
+                         QStringLiteral("http://127.0.0.1/"));
+        QTest::qWait(700);
+        Capture(notifier, "radar_notifier");
     }
 
     // The tray menu: the settings menu at the tray icon, as a right click opens it.
