@@ -39,7 +39,7 @@ start_demo_home
 trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
 echo "demo server: news on 127.0.0.1:$nsp_port, portal on http://127.0.0.1:$http_port"
 
-"$cli" login demo demo123
+"$cli" login demo demo123 --auto
 echo
 echo "receiving every selected category..."
 summary="$home/received.tsv"
@@ -77,6 +77,10 @@ if $display_available; then
   echo
   echo "starting the desktop client (close it with 设置 > 退出Brevio)..."
   [[ $(id -u) -eq 0 ]] && export QTWEBENGINE_DISABLE_SANDBOX=1
+  if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+    export XDG_RUNTIME_DIR="$home/runtime"
+    mkdir -p -m 0700 "$XDG_RUNTIME_DIR"
+  fi
   "$root/build/src/app/brevio"
   echo "program folder: $home"
   exit 0
