@@ -71,10 +71,6 @@ constexpr PortalFolder kPortalFolders[] = {
     {portal::Section::kMyEmail, "我的E-mail"},
 };
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 }  // namespace
 
 QIcon TrayIcon(bool blink) {

@@ -13,6 +13,10 @@ std::string G(const QString& text) {
     return platform::Utf8ToGbk(text.toStdString());
 }
 
+QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 QString QPath(std::string_view gbkPath) {
     return QString::fromStdString(platform::NativePath(gbkPath));
 }

@@ -28,30 +28,9 @@ namespace brevio::ui {
 
 using app::G;
 using app::Q;
+using app::U;
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QDialogButtonBox* OkCancel(QDialog* dialog) {
-    auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* ok = buttons->addButton(U("确定"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName("ok");
-    ok->setDefault(true);
-    buttons->addButton(U("取消"), QDialogButtonBox::RejectRole)->setObjectName("cancel");
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 template <class W>
 W* Named(W* widget, const char* name) {

@@ -20,13 +20,10 @@ namespace brevio::ui {
 
 using app::G;
 using app::Q;
+using app::U;
 using Form = net::NetSettingsForm;
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 QMessageBox::Icon IconOf(platform::MessageBoxSink::Icon icon) {
     switch (icon) {

@@ -39,11 +39,9 @@
 #include "ui/store/folder_dialogs.h"
 
 namespace brevio::ui {
-namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using app::U;
+namespace {
 
 constexpr int kStripHeight = 22;
 constexpr int kCollapsedHeight = 20;

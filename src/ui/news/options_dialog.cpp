@@ -28,13 +28,10 @@ namespace brevio::ui {
 
 using app::G;
 using app::Q;
+using app::U;
 using client::OptionsField;
 
 namespace {
-
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // Windows colour values are 0x00BBGGRR.
 QColor ToQColor(int c) {

@@ -16,26 +16,11 @@ namespace brevio::ui {
 
 using app::G;
 using app::Q;
+using app::U;
 
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 // OK and Cancel under a dialog, wired to accept and reject.
-QDialogButtonBox* OkCancel(QDialog* dialog, const QString& ok = U("确定"),
-                           const QString& cancel = U("取消")) {
-    auto* buttons = new QDialogButtonBox(dialog);
-    QPushButton* okButton = buttons->addButton(ok, QDialogButtonBox::AcceptRole);
-    okButton->setObjectName("ok");
-    okButton->setDefault(true);
-    buttons->addButton(cancel, QDialogButtonBox::RejectRole)->setObjectName("cancel");
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-
 QLabel* TextLabel(const std::string& gbk, QWidget* parent) {
     auto* label = new QLabel(Q(gbk), parent);
     label->setWordWrap(true);

@@ -21,6 +21,28 @@ class GbkByteLimit : public QValidator {
 
 }  // namespace
 
+QDialogButtonBox* OkCancel(QDialog* dialog) {
+    return OkCancel(dialog, app::U("确定"), app::U("取消"));
+}
+
+QDialogButtonBox* OkCancel(QDialog* dialog, const QString& ok, const QString& cancel) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* okButton = buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    okButton->setObjectName("ok");
+    okButton->setDefault(true);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole)->setObjectName("cancel");
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
 void ShowFormMessage(QWidget* parent, const store::FormMessage& message) {
     app::ShowMessage(parent, message.text, message.title, message.icon);
 }

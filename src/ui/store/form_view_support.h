@@ -2,8 +2,11 @@
 // take at most a number of GBK bytes (what the core stores), check lists.
 #pragma once
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QString>
 #include <cstddef>
 #include <optional>
@@ -13,6 +16,13 @@
 #include "store/form_message.h"
 
 namespace brevio::ui {
+
+// The OK and Cancel buttons of a dialog (object names "ok" and "cancel"), connected to accept
+// and reject; OK is the default button. The two-text form names the buttons otherwise.
+QDialogButtonBox* OkCancel(QDialog* dialog);
+QDialogButtonBox* OkCancel(QDialog* dialog, const QString& ok, const QString& cancel);
+// A push button with an object name that is never the default button.
+QPushButton* Button(const QString& text, const char* name, QWidget* parent);
 
 // Shows the message of a form object (GBK texts) modally over `parent`.
 void ShowFormMessage(QWidget* parent, const store::FormMessage& message);
