@@ -48,6 +48,7 @@
 #include "ui/news/statistics_dialog.h"
 #include "ui/news/news_list_view.h"
 #include "ui/reference/bulletin_window.h"
+#include "ui/portal/web_settings_dialog.h"
 #include "ui/store/folder_dialogs.h"
 #include "ui/net/net_settings_dialog.h"
 
@@ -509,9 +510,25 @@ void MainFrame::OpenSettingsPage(int command) {
     if (!page) return;
     ReloadPendingSection();
     const settings::AppSettings& s = core_.Settings();
-    browser_->Open(QUrl(Q(client::SettingsPageAddress(*page, s.portalAddress, s.userId,
-                                                       s.password))));
-    pendingReload_ = client::PageInfo(*page).reloadIndex;
+    const QUrl address(
+        Q(client::SettingsPageAddress(*page, s.portalAddress, s.userId, s.password)));
+    const client::SettingsPageInfo& info = client::PageInfo(*page);
+#ifdef BREVIO_HAVE_WEBENGINE
+    {
+        ui::WebSettingsDialog dialog(info.dialogKind, this);
+        dialog.SetTitle(Q(client::SettingsPageCaption(*page)));
+        dialog.SetAddress(address);
+        dialog.exec();
+    }
+    // However the dialog was closed, the portal may have changed the list.
+    pendingReload_ = info.reloadIndex;
+    ReloadPendingSection();
+#else
+    // Without a web engine the page shows in the browser view; the section is reloaded when
+    // the view moves on.
+    browser_->Open(address);
+    pendingReload_ = info.reloadIndex;
+#endif
 }
 
 void MainFrame::ReloadPendingSection() {
