@@ -659,8 +659,17 @@ void MainFrame::RunCommand(int command) {
             findBar_->SearchWeb();
             return;
         case kOptions:
+        {
+            const std::string folder = core_.Settings().contentFolder;
             ui::ShowOptions(this, core_, [this](bool, int, int) { newsList_->update(); });
+            // A new content folder: the open news file is shown from it (empty at first).
+            if (core_.Settings().contentFolder != folder) {
+                if (std::optional<client::NavNode> node = navigation_->SelectedNode()) {
+                    OnNodeSelected(*node);
+                }
+            }
             return;
+        }
         case kStatistics:
             ui::ShowNewsStatistics(this, core_);
             return;

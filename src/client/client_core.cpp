@@ -40,12 +40,17 @@ class ClientCore::RadarSink : public platform::MainWindowSink {
   public:
     RadarSink(ClientCore& core) : core_(core) {}
     void RadarChanged(std::string_view name, std::string_view url, int changeCount) override {
+        std::string contentFolder;
+        {
+            std::lock_guard lock(core_.contentFolderMutex_);
+            contentFolder = core_.settings_.contentFolder;
+        }
         radar::RadarTarget changed;
         changed.name = std::string(name);
         changed.url = std::string(url);
         changed.changeCount = changeCount;
         radar::ChangeNotice notice =
-            radar::HandleRadarChange(core_.radarList_, core_.settings_.contentFolder, changed);
+            radar::HandleRadarChange(core_.radarList_, contentFolder, changed);
         core_.observer_.RadarNotice(notice);
     }
     void RadarProgress(std::string_view text) override { core_.observer_.RadarProgress(text); }
@@ -268,6 +273,23 @@ void ClientCore::SetUser(const std::string& userId, const std::string& password)
     settings_.userId = userId;
     settings_.password = password;
     if (reception_) reception_->SetCredentials(userId, password);
+}
+
+void ClientCore::ChangeContentFolder(const std::string& folder) {
+    {
+        std::lock_guard lock(contentFolderMutex_);
+        settings_.contentFolder = folder;
+        settings_.newsFolder = folder + "News/";
+    }
+    if (intake_) intake_->SetContentFolder(folder);
+}
+
+void ClientCore::ApplyTuning(int threads, int socketIntervalMs, int diskIntervalMs) {
+    if (threads > 0) settings_.searchThreads = threads;
+    if (socketIntervalMs > 0) settings_.socketInterval = socketIntervalMs;
+    if (diskIntervalMs > 0) settings_.diskInterval = diskIntervalMs;
+    if (reception_) reception_->SetTuning(threads, socketIntervalMs);
+    if (intake_ && diskIntervalMs > 0) intake_->SetDiskInterval(diskIntervalMs);
 }
 
 bool ClientCore::WaitUntilWritten(int timeoutMs) {

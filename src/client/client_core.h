@@ -28,6 +28,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -141,7 +142,15 @@ class ClientCore {
     const platform::InstanceLock& Instance() const { return instance_; }
     ClientObserver& Observer() const { return observer_; }
 
+    // The settings of this run. Front ends change them on the user-interface thread only;
+    // what worker threads use is handed to them by the operations below.
     settings::AppSettings& Settings() { return settings_; }
+    // The options' path page: items are filed under `folder` (ends in "/") from the next one
+    // on, the news folder follows it; news already stored under the old folder stays there.
+    void ChangeContentFolder(const std::string& folder);
+    // The options' search tuning, taken by the running client at once: reception threads,
+    // the pause after every chunk received, the writer's pause after every item filed.
+    void ApplyTuning(int threads, int socketIntervalMs, int diskIntervalMs);
     reference::ReferenceTables& Tables() { return tables_; }
     net::SubscriptionLists& Lists() { return lists_; }
     store::FolderListHolder& Favorites() { return favorites_; }
@@ -186,6 +195,7 @@ class ClientCore {
     ClientObserver& observer_;
     platform::InstanceLock instance_;
     settings::AppSettings settings_;
+    mutable std::mutex contentFolderMutex_;  // guards settings_.contentFolder for other threads
     reference::ReferenceTables tables_;
     net::SubscriptionLists lists_;
     SubscriptionLimits limits_{lists_};

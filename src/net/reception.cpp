@@ -58,8 +58,16 @@ std::string ReceptionResultText(int code) {
     }
 }
 
-ReceptionScheduler::ReceptionScheduler(ReceptionContext context) : context_(std::move(context)) {
-    if (context_.threadLimit <= 0) context_.threadLimit = 3;
+ReceptionScheduler::ReceptionScheduler(ReceptionContext context)
+    : context_(std::move(context)),
+      threadLimit_(context_.threadLimit > 0 ? context_.threadLimit : 3),
+      socketIntervalMs_(context_.socketIntervalMs) {}
+
+void ReceptionScheduler::SetTuning(int threadLimit, int socketIntervalMs) {
+    if (threadLimit > 0) threadLimit_.store(threadLimit);
+    if (socketIntervalMs > 0) socketIntervalMs_.store(socketIntervalMs);
+    // A higher limit takes jobs that wait in the queue at once.
+    if (!stop_.IsSet()) StartThreads(0);
 }
 
 void ReceptionScheduler::Status(std::string_view text) const {
@@ -96,7 +104,7 @@ void ReceptionScheduler::StartThreads(int endingThreads) {
     while (true) {
         {
             std::lock_guard lock(countMutex_);
-            if (running_ - endingThreads >= context_.threadLimit) return;
+            if (running_ - endingThreads >= threadLimit_.load()) return;
         }
         if (stop_.IsSet()) return;
         std::optional<RecordRef> job = TakeJob();
@@ -230,8 +238,8 @@ int ReceptionScheduler::RunExchange(const RecordRef& job) {
     };
     handlers.onChunk = [&](std::string_view chunk) {
         if (!reader.Feed(chunk, onStatus, onRecord)) return false;
-        if (context_.socketIntervalMs > 0) {
-            stop_.WaitFor(std::chrono::milliseconds(context_.socketIntervalMs));
+        if (const int pause = socketIntervalMs_.load(); pause > 0) {
+            stop_.WaitFor(std::chrono::milliseconds(pause));
         }
         return true;
     };

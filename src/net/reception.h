@@ -77,6 +77,12 @@ class ReceptionScheduler {
 
     // The user the next exchanges log in as (after a login).
     void SetCredentials(std::string userId, std::string password);
+    // The search tuning of a running client: at most `threadLimit` threads from the next
+    // thread started on (running threads are not stopped), `socketIntervalMs` after every
+    // chunk from the next chunk on. Values of 0 or less keep the current ones.
+    void SetTuning(int threadLimit, int socketIntervalMs);
+    int ThreadLimit() const { return threadLimit_.load(); }
+    int SocketInterval() const { return socketIntervalMs_.load(); }
 
     int Running() const;
     std::size_t Queued() const;
@@ -115,6 +121,8 @@ class ReceptionScheduler {
     void ScheduleSelected(Group group);
 
     ReceptionContext context_;
+    std::atomic<int> threadLimit_;
+    std::atomic<int> socketIntervalMs_;
     mutable std::mutex credentialsMutex_;  // guards context_.userId and context_.password
     platform::ManualResetEvent stop_;
     std::atomic<bool> started_{false};

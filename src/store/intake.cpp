@@ -174,8 +174,8 @@ int NewsIntake::AcceptRecord(std::string_view block, std::string_view group,
         bulletin.time = item.timeText;
         bulletin.category = item.category;
         bulletin.content = item.content;
-        reference::WriteBulletin(
-            reference::DataPath(options_.contentFolder, reference::kBulletinFile), bulletin, 1);
+        reference::WriteBulletin(reference::DataPath(ContentFolder(), reference::kBulletinFile),
+                                 bulletin, 1);
         Window().ShowBulletin(item.title, item.timeText, item.category, item.content);
     }
 
@@ -190,13 +190,24 @@ std::string NewsIntake::WebsiteName(int websiteId) const {
     return tables_.WebsiteName(websiteId);
 }
 
+void NewsIntake::SetContentFolder(const std::string& folder) {
+    std::lock_guard lock(folderMutex_);
+    options_.contentFolder = folder;
+}
+
+std::string NewsIntake::ContentFolder() const {
+    std::lock_guard lock(folderMutex_);
+    return options_.contentFolder;
+}
+
 bool NewsIntake::FileItem(const NewsItem& item) {
     KeywordFolders folders = options_.keywordFolders ? options_.keywordFolders() : nullptr;
     static const FolderList kNone;
     const std::string website = WebsiteName(item.websiteId);
+    const std::string contentFolder = ContentFolder();
     bool all = true;
     for (const FilingTarget& target : FilingTargets(item, folders ? *folders : kNone)) {
-        std::string folder = ResolveFolder(options_.contentFolder, target.folderKind);
+        std::string folder = ResolveFolder(contentFolder, target.folderKind);
         int rc;
         if (target.marked) {
             NewsItem copy = item;

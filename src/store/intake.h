@@ -149,6 +149,10 @@ class NewsIntake {
     int WrittenCount() const { return written_.load(); }
     int FailedCount() const { return failed_.load(); }
     void SetDiskInterval(int ms) { diskIntervalMs_.store(ms); }
+    // Where items are filed from the next item on (ends in "/"); what was filed under the
+    // old folder stays there.
+    void SetContentFolder(const std::string& folder);
+    std::string ContentFolder() const;
 
   private:
     platform::MainWindowSink& Window() const {
@@ -158,6 +162,7 @@ class NewsIntake {
     std::string WebsiteName(int websiteId) const;
 
     Options options_;
+    mutable std::mutex folderMutex_;  // guards options_.contentFolder
     const reference::ReferenceTables& tables_;
     const AcceptanceLimits& limits_;
     ItemQueue queue_;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "integration/demo_process.h"
@@ -13,6 +14,7 @@
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "settings/app_settings.h"
 #include "settings/keys.h"
 #include "settings/registry_values.h"
 #include "store/news_file.h"
@@ -202,6 +204,42 @@ TEST_F(ClientCoreTest, ASecondOwnerIsRefusedAndAGuestMayFileBesideIt) {
     std::unique_ptr<ClientCore> guest = Start(options, result);
     ASSERT_TRUE(guest);
     EXPECT_FALSE(guest->OwnsProgramFolder());
+}
+
+TEST_F(ClientCoreTest, AChangedContentFolderAndTuningTakeEffectInTheRunningClient) {
+    net::StoreLoginValues("demo", "demo123", true);
+    StartResult result;
+    std::unique_ptr<ClientCore> core = Start({}, result);
+    ASSERT_TRUE(core) << result.message;
+
+    // The options' path page: the new folder is made, then the running client files into it.
+    settings::AppSettings moved = core->Settings();
+    moved.contentFolder = Home() + "MOVED/";
+    ASSERT_TRUE(settings::CreateDataFolders(moved));
+    core->ChangeContentFolder(moved.contentFolder);
+    EXPECT_EQ(core->Settings().newsFolder, moved.contentFolder + "News/");
+    EXPECT_EQ(core->Intake().ContentFolder(), moved.contentFolder);
+
+    core->ApplyTuning(1, 2, 1);
+    EXPECT_EQ(core->Reception().ThreadLimit(), 1);
+    EXPECT_EQ(core->Reception().SocketInterval(), 2);
+    EXPECT_EQ(core->Settings().searchThreads, 1);
+
+    core->Reception().ReceiveAllSelected();
+    // One thread at a time, as the tuning says.
+    for (int i = 0; i < 50 && core->Reception().Running() > 0; ++i) {
+        EXPECT_LE(core->Reception().Running(), 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(core->Reception().WaitIdle(60000));
+    core->Stop();
+    std::size_t movedCount = 0, oldCount = 0;
+    store::ListRecords(store::ResolveFolder(moved.contentFolder, store::kFolderPublic), "10001",
+                       [&](const store::NewsRecord&) { ++movedCount; });
+    store::ListRecords(store::ResolveFolder(content_, store::kFolderPublic), "10001",
+                       [&](const store::NewsRecord&) { ++oldCount; });
+    EXPECT_GT(movedCount, 0u);
+    EXPECT_EQ(oldCount, 0u);
 }
 
 }  // namespace

@@ -95,7 +95,6 @@ CNewsListView::CNewsListView(client::ClientCore& core, app::BrowserView* content
     : QWidget(parent),
       core_(core),
       options_(options),
-      contentFolder_(core.Settings().contentFolder),
       latestLoad_(std::make_shared<std::atomic<int>>(0)),
       replies_(std::make_shared<std::atomic<int>>(0)),
       worker_(std::make_unique<news::WorkQueue>()) {
@@ -288,8 +287,12 @@ void CNewsListView::WaitForFileWork() {
     } while (replies_->load() > 0 || worker_->Pending() > 0);
 }
 
+const std::string& CNewsListView::ContentFolder() const {
+    return core_.Settings().contentFolder;
+}
+
 std::string CNewsListView::FolderOf(store::FolderKind kind) const {
-    return store::ResolveFolder(contentFolder_, kind);
+    return store::ResolveFolder(ContentFolder(), kind);
 }
 
 app::BrowserView* CNewsListView::ContentPane() const {
@@ -306,7 +309,7 @@ void CNewsListView::LoadNewsFile(store::FolderKind kind, const std::string& base
         std::vector<news::ListRow> rows;
     };
     std::shared_ptr<std::atomic<int>> latest = latestLoad_;
-    const std::string folder = contentFolder_;
+    const std::string folder = ContentFolder();
     ConvertedNews converted = converted_;
     OnWorker<std::shared_ptr<LoadedRows>>(
         [latest, request, folder, kind, base, converted] {
@@ -586,7 +589,7 @@ void CNewsListView::MarkRows(const std::vector<int>& rows, bool read) {
     }
     if (changed.empty()) return;
     UpdateActions();
-    const std::string content = contentFolder_;
+    const std::string content = ContentFolder();
     OnWorker([content, changed = std::move(changed), read] {
         for (const ItemRef& ref : changed) {
             // A failure is not reported: the row keeps its new icon.
@@ -650,7 +653,7 @@ void CNewsListView::DeleteSelected() {
     if (rows.empty()) return;
     model_->RemoveRows(rows);
     UpdateActions();
-    const std::string content = contentFolder_;
+    const std::string content = ContentFolder();
     OnWorker([content, items = std::move(items)] {
         for (const ItemRef& ref : items) {
             store::MarkDeleted(store::ResolveFolder(content, ref.kind), ref.base, ref.id, true);
@@ -690,7 +693,7 @@ void CNewsListView::SaveSelected() {
         items->push_back({RefOf(r), r.title, r.timeText, r.webSite, {}});
     }
     if (items->empty()) return;
-    const std::string content = contentFolder_;
+    const std::string content = ContentFolder();
     OnWorker<std::shared_ptr<std::vector<Item>>>(
         [content, items] {
             for (Item& item : *items) {
@@ -730,7 +733,7 @@ void CNewsListView::AddSelectedToFavorites() {
     const std::optional<std::int32_t> folder =
         chooser_ ? chooser_(this) : ChooseFavourite(this, core_.FolderLists());
     if (!folder) return;
-    const std::string content = contentFolder_;
+    const std::string content = ContentFolder();
     OnWorker([content, items = std::move(items), id = *folder] {
         for (const ItemRef& ref : items) {
             store::CopyItemToFolder(content, ref.kind, ref.base, ref.id, store::kFolderFavorite,

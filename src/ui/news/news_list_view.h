@@ -190,11 +190,12 @@ class CNewsListView : public QWidget {
     void SaveSelected();
     void AddSelectedToFavorites();
     int FirstSelectedRow() const;
+    // The running client's content folder (the options may change it while the list shows).
+    const std::string& ContentFolder() const;
     std::string FolderOf(store::FolderKind kind) const;
 
     client::ClientCore& core_;
     Options options_;
-    std::string contentFolder_;
     CNewsContentView* content_ = nullptr;
     CNewsListModel* model_ = nullptr;
     QTableView* list_ = nullptr;

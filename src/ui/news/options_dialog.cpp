@@ -394,14 +394,10 @@ void ShowOptions(QWidget* parent, client::ClientCore& core,
     context.lists = &core.Lists();
     context.targets.reading = std::move(readingChanged);
     context.targets.contentFolder = [&core](const std::string& folder) {
-        core.Settings().contentFolder = folder;
-        core.Settings().newsFolder = folder + "News/";
+        core.ChangeContentFolder(folder);
     };
     context.targets.tuning = [&core](int threads, int socketInterval, int diskInterval) {
-        core.Settings().searchThreads = threads;
-        core.Settings().socketInterval = socketInterval;
-        core.Settings().diskInterval = diskInterval;
-        core.Intake().SetDiskInterval(diskInterval);
+        core.ApplyTuning(threads, socketInterval, diskInterval);
     };
     context.cleanupNow = [&core] { core.RunCleanupNow(-1, nullptr); };
     // "立即更新": the refresh with its dialog, which shows its own closing message.
