@@ -17,6 +17,7 @@
 #include "app/widgets/message_boxes.h"
 #include "app/widgets/text.h"
 #include "platform/paths.h"
+#include "ui/reference/list_update_window.h"
 
 namespace brevio::app {
 
@@ -65,6 +66,12 @@ bool BrevioApp::Start(const AppOptions& options) {
     frame_ = std::make_unique<MainFrame>(*core_, *observer_, *skin_, skinPath);
     if (options.showWindow) frame_->showMaximized();
     splash_->CloseWhenLoopRuns();
+    // The reference lists whose automatic refresh is switched on, once the window shows.
+    if (options.autoRefreshLists) {
+        QTimer::singleShot(0, frame_.get(), [frame = frame_.get(), core = core_.get()] {
+            ui::AutoRefreshLists(frame, *core);
+        });
+    }
     return true;
 }
 

@@ -18,6 +18,7 @@ struct AppOptions {
     client::LoginDialog loginDialog;  // the login dialog (ui/net)
     bool startRadar = true;
     bool showWindow = true;           // tests drive a window that is not shown
+    bool autoRefreshLists = true;     // the lists' automatic refresh once the window shows
 };
 
 class BrevioApp {

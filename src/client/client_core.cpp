@@ -1,5 +1,7 @@
 #include "client/client_core.h"
 
+#include "conversion/conversion_settings.h"
+
 #include "net/login.h"
 #include "net/subscription_selection.h"
 #include "platform/http.h"
@@ -97,6 +99,15 @@ StartResult ClientCore::Run(const StartOptions& options) {
         store::RecoverInterruptedCompactions(settings_.contentFolder);
     }
     tables_.LoadAll(settings_.contentFolder);
+    // With the stock table: the stock-terminal transfer folder, which must be set while that
+    // transfer is on (otherwise it stays off for this run).
+    const conversion::StockTerminalCheck terminal =
+        conversion::CheckStockTerminalFolder(settings_.isTransNews, settings_.transPath);
+    if (terminal.message) {
+        observer_.Message(terminal.message->text, terminal.message->title, terminal.message->icon);
+    }
+    settings_.isTransNews = terminal.transferOn;
+    if (terminal.transferOn) settings_.transPath = terminal.folder;
     lists_.Build(tables_, CategoryFile());
 
     if (options.logIn) {

@@ -67,6 +67,24 @@ int SaveItemByHand(DatabaseExport& database, const store::NewsItem& item) {
     return database.SaveNewsRow(DecodeTransferRecord(record));
 }
 
+StoredConversion SaveStoredItems(DatabaseExport& database, const reference::RefList& websites,
+                                 std::string_view contentFolder, int folderKind,
+                                 std::string_view base, const std::vector<std::int32_t>& ids) {
+    StoredConversion done;
+    const std::string folder = store::ResolveFolder(std::string(contentFolder), folderKind);
+    const std::vector<std::optional<StoredItem>> items = ReadStoredItems(folder, base, ids);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (!items[i]) {
+            done.missing.push_back(ids[i]);
+            continue;
+        }
+        const store::NewsItem item = ItemFromStore(folderKind, std::string(base), items[i]->record,
+                                                   items[i]->content, websites);
+        if (SaveItemByHand(database, item) == kDbOk) ++done.converted;
+    }
+    return done;
+}
+
 store::NewsItem ItemFromStore(int folderKind, const std::string& base,
                               const store::NewsRecord& record, const std::string& content,
                               const reference::RefList& websites) {

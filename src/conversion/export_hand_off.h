@@ -15,6 +15,7 @@
 #include "conversion/db_export.h"
 #include "conversion/export_settings.h"
 #include "conversion/special_transfer.h"
+#include "conversion/stored_conversion.h"
 #include "store/news_file_format.h"
 #include "store/news_item.h"
 
@@ -78,6 +79,13 @@ class ExportHandOff {
 // built and its fields are saved with SaveNewsRow. kDbError when the item does not fit the
 // transfer record or the row could not be saved.
 int SaveItemByHand(DatabaseExport& database, const store::NewsItem& item);
+
+// The database form of the news list's convert command over the selected items of one news
+// file (read in one pass): each item is saved with SaveItemByHand; `converted` counts the rows
+// saved, `missing` the ids the file does not hold. No files are written.
+StoredConversion SaveStoredItems(DatabaseExport& database, const reference::RefList& websites,
+                                 std::string_view contentFolder, int folderKind,
+                                 std::string_view base, const std::vector<std::int32_t>& ids);
 
 // A stored item as the conversion sees it: from its index record and content, the news file
 // it was found in (folder kind and base name: the category code of a public news file, the

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include "conversion/export_hand_off.h"
 #include "platform/fs.h"
 #include "platform/text.h"
 #include "store/news_file.h"
@@ -204,15 +205,25 @@ store::NewsRecord NewsEditForm::EditedRecord() const {
 
 NewsEditForm::Outcome NewsEditForm::Convert(const ConversionSettings& settings,
                                             const reference::ReferenceTables& tables,
-                                            int format) const {
+                                            int format, DatabaseExport* database) const {
     Outcome out;
     if (platform::Trim(title).empty()) {
         out.message = {"新闻标题不能为空!", store::ProgramMessageTitle(),
                        platform::MessageBoxSink::kWarning};
         return out;
     }
-    out.files =
-        ConvertStoredItem(settings, tables, folderKind_, base_, EditedRecord(), content, format);
+    if (format == kFormatDatabase) {
+        const store::NewsItem item =
+            ItemFromStore(folderKind_, base_, EditedRecord(), content, *tables.Websites());
+        if (!database || SaveItemByHand(*database, item) != kDbOk) {
+            out.message = {"新闻保存到数据库失败!", store::ProgramMessageTitle(),
+                           platform::MessageBoxSink::kWarning};
+            return out;
+        }
+    } else {
+        out.files = ConvertStoredItem(settings, tables, folderKind_, base_, EditedRecord(),
+                                      content, format);
+    }
     out.message = {"转换新闻成功!", store::ProgramMessageTitle(),
                    platform::MessageBoxSink::kInformation};
     out.close = true;

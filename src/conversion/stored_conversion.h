@@ -24,6 +24,8 @@
 
 namespace brevio::conversion {
 
+class DatabaseExport;
+
 // The folder name of a code: its name in the list of the kind (made a safe folder name), or
 // the code itself when the list has no such entry.
 std::string CategoryFolderFor(const reference::ReferenceTables& tables, int kind,
@@ -90,9 +92,11 @@ class NewsEditForm {
         std::vector<ConvertedFile> files;
     };
     // "转换": an empty title gives "新闻标题不能为空!" and writes nothing; otherwise the item
-    // as edited is converted like a list item, "转换新闻成功!", and the dialog closes.
+    // as edited is converted like a list item, "转换新闻成功!", and the dialog closes. The
+    // database form saves the row through `database`; when there is none or the row could not
+    // be saved, "新闻保存到数据库失败!" and the dialog stays open.
     Outcome Convert(const ConversionSettings& settings, const reference::ReferenceTables& tables,
-                    int format) const;
+                    int format, DatabaseExport* database = nullptr) const;
     // "另存为...": writes the content to the chosen file (WriteWholeFile's result).
     int SaveAs(std::string_view path) const;
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,8 +25,10 @@
 
 #include "conversion/conversion_settings.h"
 #include "conversion/db_export.h"
+#include "platform/fs.h"
 #include "platform/text.h"
 #include "settings/registry_values.h"
+#include "ui/conversion/news_edit_dialogs.h"
 #include "ui/reference/list_update_window.h"
 
 using namespace brevio;
@@ -141,6 +144,7 @@ class ConversionDialogsTest : public QObject {
     void specialConversionEnablesByChoiceAndStores();
     void updateDialogStopsAndEndsWithCancelOnceTheWorkerEnds();
     void updateDialogEndsWithOkOnSuccessAndAnimates();
+    void templateManagerAddsRenamesPreviewsAndDeletesWithTheFormsMessages();
 
   private:
     std::unique_ptr<QTemporaryDir> home_;
@@ -382,6 +386,68 @@ void ConversionDialogsTest::updateDialogEndsWithOkOnSuccessAndAnimates() {
     QVERIFY(frames.size() >= 3);
     QCOMPARE(request.body, std::string("CODE:1\r\n"));
     QVERIFY(end.messages.empty());
+}
+
+void ConversionDialogsTest::templateManagerAddsRenamesPreviewsAndDeletesWithTheFormsMessages() {
+    const std::string folder = Folder();
+    const std::string chosen = folder + platform::Utf8ToGbk("蓝色模板.txt");
+    {
+        QFile file(QString::fromStdString(platform::GbkToUtf8(chosen)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html><title>%s</title><h1>%s</h1><p>%s %s</p>%s</html>");
+    }
+    conversion::TemplateManagerForm form(folder);
+    std::vector<std::string> previews;
+    ui::TemplateManagerQuestions questions;
+    questions.chooseFile = [&] { return std::optional<std::string>(chosen); };
+    questions.newName = [](const std::string& current) {
+        return std::optional<std::string>(current + platform::Utf8ToGbk("二"));
+    };
+    questions.showPage = [&](const std::string& page) { previews.push_back(page); };
+    ui::CTemplateManagerDlg dialog(form, questions);
+    dialog.show();
+    auto* list = Child<QListWidget>(&dialog, "templates");
+    QCOMPARE(list->count(), 0);
+
+    // Buttons that need a selection say so.
+    QStringList shown = AnswerMessageBoxes([&] {
+        Click(&dialog, "delete");
+        Click(&dialog, "rename");
+        Click(&dialog, "preview");
+    });
+    QCOMPARE(shown, QStringList({U("请选择要删除的模板!"), U("请选择一个要重命名的模板!"),
+                                 U("请选择一个要预览的模板!")}));
+    QVERIFY(!dialog.Changed());
+
+    // Added under the file's title; the same file again is refused.
+    shown = AnswerMessageBoxes([&] { Click(&dialog, "add"); });
+    QVERIFY(shown.isEmpty());
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), U("蓝色模板"));
+    QCOMPARE(platform::GbkToUtf8(settings::ReadString(keys::kTemplateName, "")),
+             std::string("蓝色模板"));
+    shown = AnswerMessageBoxes([&] { Click(&dialog, "add"); });
+    QCOMPARE(shown, QStringList{U("已经包含有相同名字的模板了!")});
+    QCOMPARE(list->count(), 1);
+
+    // Renamed: file and entry; the preview fills the renamed template.
+    list->setCurrentRow(0);
+    Click(&dialog, "rename");
+    QCOMPARE(list->item(0)->text(), U("蓝色模板二"));
+    QVERIFY(platform::FileExists(form.TemplatePath() + platform::Utf8ToGbk("蓝色模板二.txt")));
+    QVERIFY(!platform::FileExists(form.TemplatePath() + platform::Utf8ToGbk("蓝色模板.txt")));
+    list->setCurrentRow(0);
+    Click(&dialog, "preview");
+    QCOMPARE(previews.size(), std::size_t(1));
+    std::string page;
+    QVERIFY(platform::ReadWholeFile(previews[0], page));
+    QVERIFY2(page.rfind("<html><title>", 0) == 0, page.c_str());
+
+    list->setCurrentRow(0);
+    Click(&dialog, "delete");
+    QCOMPARE(list->count(), 0);
+    QCOMPARE(settings::ReadString(keys::kTemplateName, "x"), std::string());
+    QVERIFY(dialog.Changed());
 }
 
 QTEST_MAIN(ConversionDialogsTest)

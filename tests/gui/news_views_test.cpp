@@ -17,6 +17,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 #include <cstdlib>
+#include <QMessageBox>
+#include <QLineEdit>
 #include <memory>
 
 #include "app/widgets/browser_view.h"
@@ -114,6 +116,7 @@ class NewsViewsTest : public QObject {
     void aGroupInItsConvertedFormListsOpensAndDeletesConvertedItems();
     void collapseTogglesTheListPaneHeight();
     void theFirstSetUpRunsTheDailyCleanUpThroughTheCore();
+    void convertAndEditCommandsWriteTheSelectedItemsForOutsidePrograms();
 
   private:
     // A list view (and a content pane) in a window, over the client core.
@@ -715,6 +718,70 @@ void NewsViewsTest::theFirstSetUpRunsTheDailyCleanUpThroughTheCore() {
     QSignalSpy again(&second, &CNewsListView::CleanupFinished);
     QVERIFY(again.wait(20000));
     QCOMPARE(again[0][0].toInt(), store::kCleanupNotDue);
+}
+
+void NewsViewsTest::convertAndEditCommandsWriteTheSelectedItemsForOutsidePrograms() {
+    const std::string out = platform::GbkPathFromNative(home_->path().toStdString()) + "/out/";
+    settings::WriteString(conversion::keys::kConvertPath, out);
+    settings::WriteInt(conversion::keys::kConvertFormat, conversion::kFormatText);
+    core_->Converter().ReloadSettings();
+    Append(store::kFolderPublic, "10001", Item(31, "2007-3-14 9:30:05", "第一条", "甲"));
+    Append(store::kFolderPublic, "10001", Item(32, "2007-3-15 10:00:00", "第二条", "乙"));
+    MakeView();
+    Load(store::kFolderPublic, "10001");
+    view_->List()->clearSelection();
+    view_->WaitForFileWork();
+    QVERIFY(!view_->Action(CNewsListView::kConvertNews)->isEnabled());  // nothing selected
+    view_->List()->selectAll();
+    view_->WaitForFileWork();
+    QVERIFY(view_->Action(CNewsListView::kConvertNews)->isEnabled());
+    QVERIFY(view_->Action(CNewsListView::kEditNews)->isEnabled());
+
+    // Convert: both items as text files under the date and category folders, then the count.
+    QStringList shown;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown << box->text();
+            box->accept();
+        }
+    });
+    answer.start(10);
+    view_->RunCommand(CNewsListView::kConvertNews);
+    QTRY_COMPARE_WITH_TIMEOUT(shown.size(), 1, 10000);
+    QCOMPARE(shown[0], QString::fromUtf8("共有2条新闻转换成功!"));
+    const std::string first = out + Gbk("文本格式/20070314/10001/第一条.txt");
+    QVERIFY2(platform::FileExists(first), FindFiles(out).c_str());
+    QCOMPARE(FileBytes(first), Gbk("第一条\r\n2007-03-14 09:30:05   新浪财经\r\n甲"));
+    QVERIFY(platform::FileExists(out + Gbk("文本格式/20070315/10001/第二条.txt")));
+
+    // Edit: the first selected item (the newest) in the edit dialog; an emptied title is
+    // refused, an edited one converts under the edited name and closes the dialog.
+    bool sawDialog = false;
+    QTimer driver;
+    connect(&driver, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != "newsEdit") return;
+        driver.stop();
+        sawDialog = true;
+        auto* title = modal->findChild<QLineEdit*>("title");
+        QCOMPARE(title->text(), QString::fromUtf8("第二条"));
+        title->clear();
+        modal->findChild<QPushButton*>("convert")->click();
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown[1], QString::fromUtf8("新闻标题不能为空!"));
+        QVERIFY(modal->isVisible());
+        title->setText(QString::fromUtf8("改过的标题"));
+        modal->findChild<QPushButton*>("convert")->click();
+        QVERIFY(!modal->isVisible());
+    });
+    driver.start(10);
+    view_->RunCommand(CNewsListView::kEditNews);
+    QTRY_VERIFY_WITH_TIMEOUT(sawDialog && shown.size() == 3, 10000);
+    QCOMPARE(shown[2], QString::fromUtf8("转换新闻成功!"));
+    const std::string edited = out + Gbk("文本格式/20070315/10001/改过的标题.txt");
+    QVERIFY2(platform::FileExists(edited), FindFiles(out).c_str());
+    QVERIFY(FileBytes(edited).rfind(Gbk("改过的标题\r\n"), 0) == 0);
 }
 
 QTEST_MAIN(NewsViewsTest)

@@ -1,6 +1,7 @@
 #include "ui/conversion/conversion_dialogs.h"
 
 #include <QButtonGroup>
+#include <algorithm>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -21,6 +22,7 @@
 #include "app/widgets/text.h"
 #include "client/client_core.h"
 #include "conversion/output_layout.h"
+#include "ui/conversion/news_edit_dialogs.h"
 #include "ui/net/subscription_dialogs.h"
 #include "ui/store/form_view_support.h"
 
@@ -163,12 +165,18 @@ CConversionSettingsDlg::CConversionSettingsDlg(conversion::ConversionSettingsFor
     QPushButton* manage = Button(U("模板管理..."), "manageTemplates", this);
     connect(preview, &QPushButton::clicked, this, [this] { Preview(); });
     connect(manage, &QPushButton::clicked, this, [this] {
-        if (actions_.manageTemplates && actions_.manageTemplates()) {
-            conversion::ConversionSettingsForm fresh(current_);
-            form_.customNames = fresh.customNames;
-            if (form_.customSelected >= static_cast<int>(form_.customNames.size())) {
-                form_.customSelected = -1;
-            }
+        if (!actions_.manageTemplates) return;
+        if (std::optional<std::vector<std::string>> names = actions_.manageTemplates()) {
+            ReadFields();
+            const std::string chosen = form_.customSelected >= 0
+                                           ? form_.customNames[form_.customSelected]
+                                           : std::string();
+            form_.customNames = std::move(*names);
+            // The chosen template stays chosen when it is still there.
+            auto it = std::find(form_.customNames.begin(), form_.customNames.end(), chosen);
+            form_.customSelected = it == form_.customNames.end()
+                                       ? -1
+                                       : static_cast<int>(it - form_.customNames.begin());
             FillTemplates();
         }
     });
@@ -435,6 +443,9 @@ bool ShowConversionSettings(QWidget* parent, client::ClientCore& core) {
         ShowConversionCategories(parent, core, kind);
     };
     actions.dataSource = [parent, &core] { ShowDataSourceSettings(parent, core); };
+    actions.manageTemplates = [parent, &core] {
+        return ShowTemplateManager(parent, core.Settings().programFolder);
+    };
     CConversionSettingsDlg dialog(form, *current, std::move(actions), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     core.Converter().ReloadSettings();

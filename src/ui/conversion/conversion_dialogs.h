@@ -34,9 +34,9 @@ struct ConversionSettingsActions {
     std::function<void(int kind)> customizeCategories;
     // "数据源配置...".
     std::function<void()> dataSource;
-    // "预览模板" with the page written; "模板管理..." (true when the list may have changed).
+    // "预览模板" with the page written; "模板管理..." (the custom names when the list changed).
     std::function<void(const std::string& page)> showPreview;
-    std::function<bool()> manageTemplates;
+    std::function<std::optional<std::vector<std::string>>()> manageTemplates;
     // "更改路径": the chosen folder (GBK), nothing when the user cancelled.
     std::function<std::optional<std::string>()> chooseFolder;
 };

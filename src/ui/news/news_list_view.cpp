@@ -207,6 +207,8 @@ void CNewsListView::BuildActions() {
     AddAction(kMarkAllRead, U("全部标记成\"已读\""));
     AddAction(kMarkAllUnread, U("全部标记成\"未读\""));
     AddAction(kDeleteConverted, U("删除新闻"));
+    AddAction(kEditNews, U("编辑新闻"));
+    AddAction(kConvertNews, U("转换新闻"));
     UpdateActions();
 }
 
@@ -229,6 +231,9 @@ void CNewsListView::UpdateActions() {
                                                   kMarkRead, kMarkUnread}) {
         actions_[command]->setEnabled(states.Enabled(command));
     }
+    // The conversion commands act on what the save command acts on: any selected stored item.
+    actions_[kEditNews]->setEnabled(states.Enabled(kSave));
+    actions_[kConvertNews]->setEnabled(states.Enabled(kSave));
 }
 
 void CNewsListView::ShowContextMenu(const QPoint& pos) {
@@ -244,12 +249,14 @@ void CNewsListView::ShowContextMenu(const QPoint& pos) {
         constexpr int kSeparator = -1;
         for (int command : std::initializer_list<int>{kAddToFavorites, kPrint, kDelete, kSeparator,
                                                       kMarkRead, kMarkUnread, kMarkAllRead,
-                                                      kMarkAllUnread, kSeparator, kSave}) {
+                                                      kMarkAllUnread, kSeparator, kSave,
+                                                      kSeparator, kEditNews, kConvertNews}) {
             if (command == kSeparator) {
                 menu.addSeparator();
                 continue;
             }
-            actions_[command]->setEnabled(states.Enabled(command));
+            const int enabling = command == kEditNews || command == kConvertNews ? kSave : command;
+            actions_[command]->setEnabled(states.Enabled(enabling));
             menu.addAction(actions_[command]);
         }
     }
@@ -637,9 +644,33 @@ void CNewsListView::RunCommand(int command) {
         case kDeleteConverted:
             DeleteConverted();
             return;
+        case kEditNews:
+            EditSelected();
+            return;
+        case kConvertNews:
+            ConvertSelected();
+            return;
         default:
             return;
     }
+}
+
+std::vector<StoredNewsRef> CNewsListView::SelectedStoredItems() const {
+    std::vector<StoredNewsRef> items;
+    for (int row : SelectedRows()) {
+        const news::ListRow& r = model_->Row(row);
+        if (!r.Converted()) items.push_back({r.kind, r.base, r.newsId});
+    }
+    return items;
+}
+
+void CNewsListView::EditSelected() {
+    std::vector<StoredNewsRef> items = SelectedStoredItems();
+    if (!items.empty()) EditStoredNews(this, core_, items.front());
+}
+
+void CNewsListView::ConvertSelected() {
+    ConvertStoredNews(this, core_, SelectedStoredItems());
 }
 
 void CNewsListView::DeleteSelected() {

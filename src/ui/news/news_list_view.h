@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "news/news_rows.h"
+#include "ui/conversion/news_edit_dialogs.h"
 #include "news/read_marker.h"
 #include "store/news_file.h"
 #include "store/news_search.h"
@@ -62,6 +63,8 @@ class CNewsListView : public QWidget {
         kMarkAllRead = news::kCommandMarkAllRead,
         kMarkAllUnread = news::kCommandMarkAllUnread,
         kDeleteConverted = 32833,
+        kEditNews = 32827,     // the news edit dialog for the first selected item
+        kConvertNews = 32828,  // the selected items into files (or rows) for outside programs
     };
 
     struct Options {
@@ -186,6 +189,9 @@ class CNewsListView : public QWidget {
     void MarkRows(const std::vector<int>& rows, bool read);
     void MarkAll(bool read);
     void DeleteSelected();
+    std::vector<StoredNewsRef> SelectedStoredItems() const;
+    void EditSelected();
+    void ConvertSelected();
     void DeleteConverted();
     void SaveSelected();
     void AddSelectedToFavorites();

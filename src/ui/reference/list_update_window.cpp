@@ -154,8 +154,12 @@ reference::UpdateDialogRunner WindowDialogRunner(QWidget* parent) {
     };
 }
 
-store::FormMessage RefreshListWithDialog(QWidget* parent, client::ClientCore& core,
-                                         reference::RefreshList list) {
+namespace {
+
+// The refresh over the running client: its lists and folders, its server and user, the stock
+// names into the conversion database when a data source is stored, every exchange with the
+// dialog over `parent`.
+reference::ListUpdateContext ClientUpdateContext(QWidget* parent, client::ClientCore& core) {
     const settings::AppSettings& s = core.Settings();
     reference::ListUpdateContext context;
     context.contentFolder = s.contentFolder;
@@ -174,7 +178,19 @@ store::FormMessage RefreshListWithDialog(QWidget* parent, client::ClientCore& co
     }
     context.tables = &core.Tables();
     context.window = &core.Observer();
-    reference::ListUpdater updater(std::move(context));
+    return context;
+}
+
+}  // namespace
+
+void AutoRefreshLists(QWidget* parent, client::ClientCore& core) {
+    reference::ListUpdater updater(ClientUpdateContext(parent, core));
+    updater.AutoRefresh();
+}
+
+store::FormMessage RefreshListWithDialog(QWidget* parent, client::ClientCore& core,
+                                         reference::RefreshList list) {
+    reference::ListUpdater updater(ClientUpdateContext(parent, core));
     store::FormMessage message = updater.PressButton(list);
     ShowFormMessage(parent, message);
     return message;

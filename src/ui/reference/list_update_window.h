@@ -57,6 +57,11 @@ class CUpdateDlg : public QDialog {
 // `parent`.
 reference::UpdateDialogRunner WindowDialogRunner(QWidget* parent);
 
+// The automatic refresh of the lists whose switch is on (in their order), each exchange with
+// the dialog, the lists reloaded and the navigation told; no closing message. The desktop
+// client runs it once the main window shows.
+void AutoRefreshLists(QWidget* parent, client::ClientCore& core);
+
 // An update button of the options' update page: the refresh of `list` with the dialog, the
 // lists reloaded, and the closing message shown. Returns the refresh's closing message.
 store::FormMessage RefreshListWithDialog(QWidget* parent, client::ClientCore& core,
