@@ -37,11 +37,25 @@ class GbkPage {
     std::string out_;
 };
 
-std::string Utf8PageHead(std::string_view title) {
-    return "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
-           "charset=utf-8\">\n<title>" +
-           XmlEscape(title) + "</title>\n</head>\n<body>\n";
+std::string Utf8PageHead(std::string_view title, std::string_view style = {}) {
+    std::string head =
+        "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+        "charset=utf-8\">\n<title>" +
+        XmlEscape(title) + "</title>\n";
+    if (!style.empty()) head += "<style>\n" + std::string(style) + "</style>\n";
+    return head + "</head>\n<body>\n";
 }
+
+// The settings pages show in the client's small settings window (about 200 pixels wide for
+// most lists): small type, one entry per block, long addresses cut with an ellipsis.
+constexpr std::string_view kSettingsStyle =
+    "body{font-size:12px;margin:6px;font-family:sans-serif}\n"
+    "h3{font-size:14px;margin:0 0 6px}\n"
+    ".entry{margin:0 0 4px;border-bottom:1px solid #e4e4e4;padding-bottom:3px}\n"
+    ".link{color:#777;font-size:11px;white-space:nowrap;overflow:hidden;"
+    "text-overflow:ellipsis;margin-left:20px}\n"
+    "p{margin:6px 0}\n"
+    "input[type=text]{width:100%;box-sizing:border-box}\n";
 
 constexpr std::string_view kUtf8PageEnd = "</body>\n</html>\n";
 
@@ -219,16 +233,17 @@ const SettingsPageInfo* FindSettingsPage(std::string_view path) {
 
 std::string SettingsFormPage(const SettingsPageInfo& page, const std::vector<PortalEntry>& list,
                              std::string_view action, std::string_view base) {
-    std::string html = Utf8PageHead(page.title);
+    std::string html = Utf8PageHead(page.title, kSettingsStyle);
     html += "<form method=\"post\" action=\"" + XmlEscape(action) + "\">\n<h3>" +
-            std::string(page.title) + "</h3>\n<table>\n";
+            std::string(page.title) + "</h3>\n";
     for (std::size_t i = 0; i < list.size(); ++i) {
-        html += "<tr><td><input type=\"checkbox\" name=\"del\" value=\"" + std::to_string(i) +
-                "\"></td><td>" + XmlEscape(list[i].title) + "</td><td>" +
-                XmlEscape(ExpandLink(list[i].link, base)) + "</td></tr>\n";
+        const std::string link = XmlEscape(ExpandLink(list[i].link, base));
+        html += "<div class=\"entry\"><label><input type=\"checkbox\" name=\"del\" value=\"" +
+                std::to_string(i) + "\">" + XmlEscape(list[i].title) +
+                "</label><div class=\"link\" title=\"" + link + "\">" + link + "</div></div>\n";
     }
     html +=
-        "</table>\n<p>勾选的项目将被删除。</p>\n"
+        "<p>勾选的项目将被删除。</p>\n"
         "<p>新增名称：<input type=\"text\" name=\"title\"></p>\n"
         "<p>新增地址：<input type=\"text\" name=\"link\" value=\"http://\"></p>\n";
     html += "<p><input type=\"submit\" id=\"" + std::string(page.okId) + "\" name=\"" +
@@ -240,7 +255,7 @@ std::string SettingsFormPage(const SettingsPageInfo& page, const std::vector<Por
 
 std::string SettingsResultPage(const SettingsPageInfo& page, bool saved,
                                const std::vector<PortalEntry>& list, std::string_view base) {
-    std::string html = Utf8PageHead(page.title);
+    std::string html = Utf8PageHead(page.title, kSettingsStyle);
     html += std::string("<h3>") + (saved ? "设置已保存" : "未作修改") + "</h3>\n<ul>\n";
     for (const PortalEntry& e : list) {
         html +=

@@ -4,16 +4,19 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSplitter>
 #include <QSystemTrayIcon>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <cstdio>
+#include <functional>
 
 #include "app/app_fonts.h"
 #include "app/brevio_app.h"
@@ -23,7 +26,10 @@
 #include "app/taskbar_notifier.h"
 #include "app/widgets/browser_view.h"
 #include "app/widgets/text.h"
+#include "client/main_window_logic.h"
 #include "client/navigation_tree.h"
+#include "conversion/templates.h"
+#include "ui/conversion/news_edit_dialogs.h"
 #include "net/login_form.h"
 #include "ui/net/login_dialog.h"
 #include "ui/news/news_list_model.h"
@@ -54,6 +60,34 @@ void Capture(QWidget* widget, const QString& name) {
         return;
     }
     std::printf("%s\n", qPrintable(path));
+}
+
+// Opens a modal window with `open`, captures it (after `prepare`, which may capture more
+// itself) and closes it.
+void CaptureModal(const std::function<void()>& open, const QString& name,
+                  const std::function<void(QWidget*)>& prepare = {}) {
+    bool seen = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || qobject_cast<QMessageBox*>(modal)) return;
+        poll.stop();
+        seen = true;
+        if (prepare) prepare(modal);
+        if (!name.isEmpty()) Capture(modal, name);
+        modal->close();
+    });
+    poll.start(50);
+    QTimer::singleShot(30000, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    open();
+    // A command that reads first opens its window a little later.
+    for (int i = 0; i < 200 && !seen; ++i) QTest::qWait(50);
+    if (!seen) {
+        std::fprintf(stderr, "no window for %s\n", qPrintable(name));
+        ++gFailures;
+    }
 }
 
 }  // namespace
@@ -168,6 +202,58 @@ int main(int argc, char** argv) {
         }
         Capture(&bulletin, "bulletin_window");
         bulletin.close();
+    }
+
+    // The options pages, the news statistics, the add-website dialog.
+    using brevio::app::MainFrame;
+    CaptureModal([&] { frame->Action(MainFrame::kOptions)->trigger(); }, QString(),
+                 [](QWidget* dialog) {
+                     auto* tabs = dialog->findChild<QTabWidget*>();
+                     const char* names[] = {"options_reading", "options_path", "options_update",
+                                            "options_history", "options_tuning"};
+                     for (int i = 0; tabs && i < tabs->count() && i < 5; ++i) {
+                         tabs->setCurrentIndex(i);
+                         Capture(dialog, names[i]);
+                     }
+                 });
+    CaptureModal([&] { frame->Action(MainFrame::kStatistics)->trigger(); }, "statistics_public",
+                 [](QWidget*) { QTest::qWait(1500); });
+    CaptureModal([&] { frame->Action(MainFrame::kAddWebsite)->trigger(); }, "add_website_dialog");
+
+    // A portal settings page in the web settings dialog (the radar's).
+    CaptureModal(
+        [&] {
+            frame->Action(brevio::client::PageInfo(brevio::client::SettingsPage::kRadar).command)
+                ->trigger();
+        },
+        "web_settings_dialog", [](QWidget*) { QTest::qWait(2500); });
+
+    // Conversion: the settings, the template manager, the news edit dialog of a list item.
+    CaptureModal([&] { frame->Action(MainFrame::kConversionSettings)->trigger(); },
+                 "conversion_settings");
+    {
+        brevio::conversion::TemplateManagerForm form(core.Settings().programFolder);
+        if (form.Names().empty()) {
+            // One custom template, as a user would add it.
+            const std::string sample = core.Settings().programFolder +
+                                       brevio::app::G(QString::fromUtf8("财经蓝色模板.txt"));
+            QFile file(brevio::app::QPath(sample));
+            if (file.open(QIODevice::WriteOnly)) {
+                file.write("<html><head><title>%s</title></head><body><h2>%s</h2>"
+                           "<p>%s %s</p><div>%s</div></body></html>");
+                file.close();
+                form.Add(sample);
+            }
+        }
+        brevio::ui::CTemplateManagerDlg manager(form, {}, frame);
+        manager.show();
+        Capture(&manager, "template_manager");
+        manager.close();
+    }
+    if (brevio::ui::CNewsListView* list = frame->NewsList(); list && list->Model()->rowCount() > 0) {
+        list->List()->selectRow(0);
+        CaptureModal([&] { list->RunCommand(brevio::ui::CNewsListView::kEditNews); },
+                     "news_edit_dialog");
     }
 
     // The radar's pop-up notifier, as a change of a watched page shows it.

@@ -92,6 +92,8 @@ OptionsDialog::OptionsDialog(OptionsDialogContext context, QWidget* parent)
     setWindowTitle(U("选项"));
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("pages");
+    // Wide enough for the five page tabs side by side.
+    tabs_->setUsesScrollButtons(false);
     const std::vector<std::string> titles = client::OptionsPageTitles();
 
     // ---- 阅读
