@@ -12,6 +12,7 @@
 #include "conversion/db_export.h"
 #include "conversion/db_source_form.h"
 #include "conversion/export_hand_off.h"
+#include "conversion/stored_conversion.h"
 #include "integration/export_peers.h"
 #include "platform/host.h"
 #include "platform/text.h"
@@ -225,6 +226,45 @@ TEST_F(DatabaseExportTest, ItemConvertedByHandBecomesARow) {
     item.category = "123456789012";  // does not fit the transfer record
     EXPECT_EQ(SaveItemByHand(database, item), kDbError);
     EXPECT_EQ(Rows("select id, title from news"), std::vector<std::string>{"77\t手工"});
+}
+
+TEST_F(DatabaseExportTest, StoredItemsAndAnEditedItemGoToTheDatabaseByHand) {
+    DatabaseExport database({ReadDataSource(), &window_, 0});
+    const std::string content = Home() + "CONTENT/";
+    const std::string folder = store::ResolveFolder(content, store::kFolderPublic);
+    std::filesystem::create_directories(folder);
+    for (int id : {41, 42}) {
+        store::NewsItem item;
+        item.newsId = id;
+        item.title = "存档" + std::to_string(id);
+        item.timeText = "2024-3-5 9:8:7";
+        item.content = "正文";
+        ASSERT_GE(store::AppendItem(folder, "10001", item, ""), 0);
+    }
+    reference::RefList websites;
+    const StoredConversion done =
+        SaveStoredItems(database, websites, content, store::kFolderPublic, "10001", {41, 42, 43});
+    EXPECT_EQ(done.converted, 2);
+    EXPECT_EQ(done.missing, std::vector<std::int32_t>{43});
+    EXPECT_TRUE(done.files.empty());
+
+    // The edit dialog's database form saves the edited title; without a database it says so.
+    store::NewsRecord record;
+    std::string text;
+    ASSERT_GE(store::ReadItem(folder, "10001", 41, record, text), 0);
+    NewsEditForm form(store::kFolderPublic, "10001", record, text);
+    form.title = "改过的";
+    reference::ReferenceTables tables;
+    ConversionSettings settings;
+    EXPECT_FALSE(form.Convert(settings, tables, kFormatDatabase, nullptr).close);
+    EXPECT_EQ(form.Convert(settings, tables, kFormatDatabase, nullptr).message.text,
+              "新闻保存到数据库失败!");
+    const NewsEditForm::Outcome out = form.Convert(settings, tables, kFormatDatabase, &database);
+    EXPECT_TRUE(out.close);
+    EXPECT_EQ(out.message.text, "转换新闻成功!");
+    EXPECT_EQ(Rows("select id, title, category from news order by title"),
+              (std::vector<std::string>{"41\t存档41\t10001", "42\t存档42\t10001",
+                                        "41\t改过的\t10001"}));
 }
 
 TEST_F(DatabaseExportTest, RestartedServerIsReconnectedWithoutLosingAnItem) {
