@@ -44,7 +44,7 @@ class ClientCore::RadarSink : public platform::MainWindowSink {
     void RadarChanged(std::string_view name, std::string_view url, int changeCount) override {
         std::string contentFolder;
         {
-            std::lock_guard lock(core_.contentFolderMutex_);
+            std::lock_guard lock(core_.sharedSettingsMutex_);
             contentFolder = core_.settings_.contentFolder;
         }
         radar::RadarTarget changed;
@@ -256,13 +256,13 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
 }
 
 SectionReload ClientCore::ReloadSection(int reloadIndex) {
-    return Reported(
-        portal_.Reload(reloadIndex, settings_.portalAddress, settings_.userId, documentPath_));
+    const auto [portal, user] = PortalUserNow();
+    return Reported(portal_.Reload(reloadIndex, portal, user, documentPath_));
 }
 
 SectionReload ClientCore::ReloadSection(portal::Section section) {
-    return Reported(
-        portal_.Reload(section, settings_.portalAddress, settings_.userId, documentPath_));
+    const auto [portal, user] = PortalUserNow();
+    return Reported(portal_.Reload(section, portal, user, documentPath_));
 }
 
 SectionReload ClientCore::Reported(SectionReload reload) {
@@ -280,15 +280,23 @@ int ClientCore::ApplyUserSelection() {
     return lists_.ApplySelection(net::ReadSelection(net::VantoryFilePath(settings_.programFolder)));
 }
 
+std::pair<std::string, std::string> ClientCore::PortalUserNow() const {
+    std::lock_guard lock(sharedSettingsMutex_);
+    return {settings_.portalAddress, settings_.userId};
+}
+
 void ClientCore::SetUser(const std::string& userId, const std::string& password) {
-    settings_.userId = userId;
-    settings_.password = password;
+    {
+        std::lock_guard lock(sharedSettingsMutex_);
+        settings_.userId = userId;
+        settings_.password = password;
+    }
     if (reception_) reception_->SetCredentials(userId, password);
 }
 
 void ClientCore::ChangeContentFolder(const std::string& folder) {
     {
-        std::lock_guard lock(contentFolderMutex_);
+        std::lock_guard lock(sharedSettingsMutex_);
         settings_.contentFolder = folder;
         settings_.newsFolder = folder + "News/";
     }

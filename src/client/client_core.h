@@ -189,13 +189,18 @@ class ClientCore {
     bool StartRadar(const StartOptions& options);
     void StartReception();
     SectionReload Reported(SectionReload reload);
+    // The portal address and user id, for the section reloads front ends run off their
+    // user-interface thread.
+    std::pair<std::string, std::string> PortalUserNow() const;
 
     class RadarSink;
 
     ClientObserver& observer_;
     platform::InstanceLock instance_;
     settings::AppSettings settings_;
-    mutable std::mutex contentFolderMutex_;  // guards settings_.contentFolder for other threads
+    // Guards what other threads read of settings_ (content folder, user) against the
+    // user-interface thread's changes.
+    mutable std::mutex sharedSettingsMutex_;
     reference::ReferenceTables tables_;
     net::SubscriptionLists lists_;
     SubscriptionLimits limits_{lists_};

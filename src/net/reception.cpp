@@ -66,8 +66,9 @@ ReceptionScheduler::ReceptionScheduler(ReceptionContext context)
 void ReceptionScheduler::SetTuning(int threadLimit, int socketIntervalMs) {
     if (threadLimit > 0) threadLimit_.store(threadLimit);
     if (socketIntervalMs > 0) socketIntervalMs_.store(socketIntervalMs);
-    // A higher limit takes jobs that wait in the queue at once.
-    if (!stop_.IsSet()) StartThreads(0);
+    // While a reception runs, a higher limit takes jobs waiting in the queue at once (jobs
+    // left by a failed exchange with nothing running wait for the next command, as before).
+    if (!stop_.IsSet() && Running() > 0) StartThreads(0);
 }
 
 void ReceptionScheduler::Status(std::string_view text) const {

@@ -18,6 +18,9 @@
 #include "app/widgets/text.h"
 #include "gui/gui_support.h"
 #include "net/login.h"
+#include "platform/profile.h"
+#include "reference/list_update.h"
+#include "settings/app_settings.h"
 #include "settings/keys.h"
 #include "settings/registry_values.h"
 #include "unit/net_protocol/loopback.h"
@@ -118,6 +121,28 @@ class MainFrameTest : public QObject {
         // Nothing was stopped: the writer goes on writing.
         const int written = core.Intake().WrittenCount();
         QTRY_VERIFY_WITH_TIMEOUT(core.Intake().WrittenCount() > written, 5000);
+    }
+
+    void theSwitchedOnListsAreRefreshedOnceTheWindowShows() {
+        brevio::test::DemoHome home;
+        QVERIFY(home.Ok());
+        const std::string pemlo = brevio::settings::LoadAppSettings().pemloIni;
+        QVERIFY(brevio::platform::ProfileWriteString(pemlo, "UPDATELIST", "AutoUpdateTrade", "1"));
+        const std::string key = brevio::reference::LastUpdateKey(brevio::reference::ListType::kTrade);
+        const std::int64_t before = brevio::reference::ReadLastUpdate(pemlo, key);
+        BrevioApp app;
+        brevio::app::AppOptions options;
+        options.loginDialog = NoDialog;
+        options.startRadar = false;
+        QVERIFY(app.Start(options));
+        // The trade list's exchange ran (with its dialog) and moved the last-update value; the
+        // lists whose switch is off were left alone.
+        QTRY_VERIFY_WITH_TIMEOUT(brevio::reference::ReadLastUpdate(pemlo, key) != before, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(QApplication::activeModalWidget() == nullptr, 10000);
+        const std::string stockKey =
+            brevio::reference::LastUpdateKey(brevio::reference::ListType::kStock);
+        QCOMPARE(brevio::reference::ReadLastUpdate(pemlo, stockKey),
+                 brevio::reference::DefaultLastUpdate());
     }
 
     void statusTextsFromWorkerThreadsArriveInPaneOrder() {

@@ -411,6 +411,32 @@ TEST_F(ReceptionTest, SchedulerKeepsToTheThreadLimitAndQueuesEachJobOnce) {
     EXPECT_EQ(server.Accepted(), 4);
 }
 
+TEST_F(ReceptionTest, ARaisedThreadLimitTakesQueuedJobsAtOnceAndALowerOneHoldsBack) {
+    LoopbackServer server([](int fd) {
+        ReadUntil(fd, "\r\n\r\n");
+        SleepMs(300);
+        WriteAll(fd, "201,没有新的新闻\r\n");
+    });
+    client::ClientCore& core = Core(server.Port(), 1);
+    auto& reception = core.Reception();
+    reception.StopEvent().Reset();
+    for (const char* id : {"10001", "10004", "11001", "11004"}) reception.Schedule(Public(id));
+    EXPECT_EQ(reception.Running(), 1);
+    EXPECT_EQ(reception.Queued(), 3u);
+    // The options' tuning while the first exchange runs: two more threads start now.
+    core.ApplyTuning(3, 1, 0);
+    EXPECT_EQ(reception.ThreadLimit(), 3);
+    EXPECT_EQ(reception.SocketInterval(), 1);
+    EXPECT_EQ(reception.Running(), 3);
+    EXPECT_EQ(reception.Queued(), 1u);
+    // Lowered to one: the running threads end their exchanges, the last job runs alone.
+    core.ApplyTuning(1, 0, 0);
+    EXPECT_EQ(reception.SocketInterval(), 1);  // 0 keeps the value
+    ASSERT_TRUE(reception.WaitIdle(20000));
+    EXPECT_EQ(reception.Results().size(), 4u);
+    EXPECT_EQ(server.Accepted(), 4);
+}
+
 TEST_F(ReceptionTest, QueuedJobsRunToTheEndWithoutAFrontEndWhateverTheThreadLimit) {
     for (int threads : {1, 3}) {
         std::atomic<int> calls{0};
