@@ -145,6 +145,7 @@ class ConversionDialogsTest : public QObject {
     void updateDialogStopsAndEndsWithCancelOnceTheWorkerEnds();
     void updateDialogEndsWithOkOnSuccessAndAnimates();
     void templateManagerAddsRenamesPreviewsAndDeletesWithTheFormsMessages();
+    void settingsTakeTheManagersListAndKeepTheChosenTemplate();
 
   private:
     std::unique_ptr<QTemporaryDir> home_;
@@ -448,6 +449,38 @@ void ConversionDialogsTest::templateManagerAddsRenamesPreviewsAndDeletesWithTheF
     QCOMPARE(list->count(), 0);
     QCOMPARE(settings::ReadString(keys::kTemplateName, "x"), std::string());
     QVERIFY(dialog.Changed());
+}
+
+void ConversionDialogsTest::settingsTakeTheManagersListAndKeepTheChosenTemplate() {
+    const conversion::ConversionSettings current = SomeSettings(Folder());  // a|b|c, b chosen
+    conversion::ConversionSettingsForm form(current);
+    std::vector<std::optional<std::vector<std::string>>> answers = {
+        std::nullopt,                                  // closed without a change
+        std::vector<std::string>{"new", "a", "b"},     // one added in front
+        std::vector<std::string>{"new"},               // the chosen one deleted
+    };
+    std::size_t asked = 0;
+    ui::ConversionSettingsActions actions;
+    actions.manageTemplates = [&] { return answers[asked++]; };
+    ui::CConversionSettingsDlg dialog(form, current, actions);
+    dialog.show();
+    auto* custom = Child<QListWidget>(&dialog, "customList");
+    QCOMPARE(custom->currentRow(), 1);
+
+    Click(&dialog, "manageTemplates");
+    QCOMPARE(custom->count(), 3);
+    QCOMPARE(custom->currentRow(), 1);
+    Click(&dialog, "manageTemplates");
+    QCOMPARE(custom->count(), 3);
+    QCOMPARE(custom->item(0)->text(), U("new"));
+    QCOMPARE(custom->currentItem()->text(), U("b"));
+    Click(&dialog, "manageTemplates");
+    QCOMPARE(custom->count(), 1);
+    QCOMPARE(custom->selectedItems().size(), 0);
+    QCOMPARE(asked, std::size_t(3));
+    // With the chosen template gone, OK asks for one.
+    const QStringList shown = AnswerMessageBoxes([&] { Click(&dialog, "ok"); });
+    QCOMPARE(shown, QStringList{U("请选择一个HTML模板!")});
 }
 
 QTEST_MAIN(ConversionDialogsTest)
