@@ -462,7 +462,7 @@ void MainFrame::OnSideBarEntry(int folder, int entry) {
         std::optional<radar::RadarTarget> target = core_.RadarList().At(entry);
         if (!target) return;
         core_.RadarList().ResetChangeCount(entry);
-        if (auto files = radar::FilesOfTarget(core_.Settings().contentFolder, target->name)) {
+        if (auto files = radar::FilesOfTarget(core_.RadarFolder(), target->name)) {
             radar::CopyFileAtomic(files->changeLog, files->changeLogCopy);
         }
         ShowInBrowser(QUrl::fromUserInput(Q(target->url)));
@@ -491,7 +491,7 @@ void MainFrame::ShowChangeContent() {
     std::optional<radar::RadarTarget> target = core_.RadarList().At(entry);
     if (!target) return;
     core_.RadarList().ResetChangeCount(entry);
-    if (auto files = radar::FilesOfTarget(core_.Settings().contentFolder, target->name)) {
+    if (auto files = radar::FilesOfTarget(core_.RadarFolder(), target->name)) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QPath(files->changeLogCopy)));
     }
     changeStrip_->setVisible(false);

@@ -4,6 +4,7 @@
 
 #include "net/login.h"
 #include "net/subscription_selection.h"
+#include "platform/fs.h"
 #include "platform/http.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -42,17 +43,12 @@ class ClientCore::RadarSink : public platform::MainWindowSink {
   public:
     RadarSink(ClientCore& core) : core_(core) {}
     void RadarChanged(std::string_view name, std::string_view url, int changeCount) override {
-        std::string contentFolder;
-        {
-            std::lock_guard lock(core_.sharedSettingsMutex_);
-            contentFolder = core_.settings_.contentFolder;
-        }
         radar::RadarTarget changed;
         changed.name = std::string(name);
         changed.url = std::string(url);
         changed.changeCount = changeCount;
         radar::ChangeNotice notice =
-            radar::HandleRadarChange(core_.radarList_, contentFolder, changed);
+            radar::HandleRadarChange(core_.radarList_, core_.runFolder_, changed);
         core_.observer_.RadarNotice(notice);
     }
     void RadarProgress(std::string_view text) override { core_.observer_.RadarProgress(text); }
@@ -98,6 +94,7 @@ StartResult ClientCore::Run(const StartOptions& options) {
     } else {
         store::RecoverInterruptedCompactions(settings_.contentFolder);
     }
+    runFolder_ = settings_.contentFolder;
     tables_.LoadAll(settings_.contentFolder);
     // With the stock table: the stock-terminal transfer folder, which must be set while that
     // transfer is on (otherwise it stays off for this run).
@@ -227,7 +224,7 @@ void ClientCore::StartReception() {
 
 bool ClientCore::StartRadar(const StartOptions& options) {
     radar::CRadarThread::Options radarOptions = options.radarOptions;
-    radarOptions.contentFolder = settings_.contentFolder;
+    radarOptions.contentFolder = runFolder_;
     radarSink_ = std::make_unique<RadarSink>(*this);
     radarThread_ = std::make_unique<radar::CRadarThread>(*radarSink_, radarList_, radarOptions);
     return radarThread_->Start(options.radarPriority);
@@ -253,6 +250,14 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
         RunCleanupNow(settings::kCleanupAtExit, progress);
     }
     if (progress_ && OwnsProgramFolder()) progress_->Checkpoint();
+    // The content folder was changed during the run: the next start reads the subscription
+    // records (with the last ids received) from the new one.
+    if (OwnsProgramFolder() && settings_.contentFolder != runFolder_) {
+        std::string records;
+        if (platform::ReadWholeFile(CategoryFile(), records)) {
+            platform::WriteFileAtomic(net::CategoryFilePath(settings_.contentFolder), records);
+        }
+    }
 }
 
 SectionReload ClientCore::ReloadSection(int reloadIndex) {
@@ -273,7 +278,7 @@ SectionReload ClientCore::Reported(SectionReload reload) {
 }
 
 std::string ClientCore::CategoryFile() const {
-    return net::CategoryFilePath(settings_.contentFolder);
+    return net::CategoryFilePath(runFolder_);
 }
 
 int ClientCore::ApplyUserSelection() {
@@ -294,13 +299,32 @@ void ClientCore::SetUser(const std::string& userId, const std::string& password)
     if (reception_) reception_->SetCredentials(userId, password);
 }
 
+namespace {
+
+// Copies the files of one folder into another that does not exist yet.
+void CopyFolderFiles(const std::string& from, const std::string& to) {
+    if (platform::FolderExists(to) || !platform::CreateFolders(to)) return;
+    for (const std::string& name : platform::ListFolder(from)) {
+        std::string bytes;
+        if (platform::FileExists(from + name) && platform::ReadWholeFile(from + name, bytes)) {
+            platform::WriteFileAtomic(to + name, bytes);
+        }
+    }
+}
+
+}  // namespace
+
 void ClientCore::ChangeContentFolder(const std::string& folder) {
+    if (folder == settings_.contentFolder) return;
+    CopyFolderFiles(settings_.contentFolder + "Data/", folder + "Data/");
     {
         std::lock_guard lock(sharedSettingsMutex_);
         settings_.contentFolder = folder;
         settings_.newsFolder = folder + "News/";
     }
     if (intake_) intake_->SetContentFolder(folder);
+    // Refreshed lists are written into the new Data/ and read back from there.
+    tables_.LoadAll(folder);
 }
 
 void ClientCore::ApplyTuning(int threads, int socketIntervalMs, int diskIntervalMs) {

@@ -147,7 +147,14 @@ class ClientCore {
     settings::AppSettings& Settings() { return settings_; }
     // The options' path page: items are filed under `folder` (ends in "/") from the next one
     // on, the news folder follows it; news already stored under the old folder stays there.
+    // A folder without Data/ gets a copy of the current Data/ (the reference lists and the
+    // subscription records), and the lists are read from it from now on, so the next start,
+    // which takes a content folder only with its Data/, finds everything there. The radar and
+    // the subscription records keep the folder of this run until the client stops; at the
+    // stop the records are copied over.
     void ChangeContentFolder(const std::string& folder);
+    // Where the radar thread of this run keeps its change pages (the content folder at start).
+    const std::string& RadarFolder() const { return runFolder_; }
     // The options' search tuning, taken by the running client at once: reception threads,
     // the pause after every chunk received, the writer's pause after every item filed.
     void ApplyTuning(int threads, int socketIntervalMs, int diskIntervalMs);
@@ -201,6 +208,7 @@ class ClientCore {
     // Guards what other threads read of settings_ (content folder, user) against the
     // user-interface thread's changes.
     mutable std::mutex sharedSettingsMutex_;
+    std::string runFolder_;  // the content folder at start: radar pages, subscription records
     reference::ReferenceTables tables_;
     net::SubscriptionLists lists_;
     SubscriptionLimits limits_{lists_};

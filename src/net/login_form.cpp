@@ -63,13 +63,6 @@ const LoginFormValues& LoginForm::Ok(std::string_view userId, std::string_view p
     return accepted_;
 }
 
-void StoreLoginSettings(const LoginFormValues& values, settings::AppSettings& settings) {
-    StoreLoginValues(values.userId, values.password, values.autoLogin);
-    settings.userId = values.userId;
-    settings.password = values.password;
-    settings.autoLogin = values.autoLogin;
-}
-
 std::string CurrentPortalAddress() {
     std::optional<std::string> portal =
         platform::Registry::Default().GetString(settings::keys::kPortalAddress);

@@ -6,7 +6,8 @@
 //   - the login at start-up: OK hands the typed values to the caller, which stores them and
 //     runs the web login (the values are stored before the portal checks them);
 //   - the login settings: the dialog starts from the values in use, and OK stores them in the
-//     registry and in memory without contacting the portal (StoreLoginSettings).
+//     registry (StoreLoginValues) and in the running client (ClientCore::SetUser) without
+//     contacting the portal.
 //
 // Every text is GBK. The form runs on the user-interface thread.
 #pragma once
@@ -76,10 +77,6 @@ class LoginForm {
     LoginFormValues accepted_;
 };
 
-// The login settings command's OK: AutoLogin, PemloUserID and the scrambled PemloPasswd in
-// the registry, and the user id, password and automatic-login flag in memory. The portal is
-// not asked.
-void StoreLoginSettings(const LoginFormValues& values, settings::AppSettings& settings);
 
 // The portal address as the start-up settings load takes it: the PortalAddress value when it
 // is set, else the built-in portal.

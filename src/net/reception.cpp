@@ -103,16 +103,21 @@ std::optional<RecordRef> ReceptionScheduler::TakeJob() {
 void ReceptionScheduler::StartThreads(int endingThreads) {
     ReapFinishedThreads();
     while (true) {
+        if (stop_.IsSet()) return;
+        // The slot is taken in the same step as the limit is checked, so callers on several
+        // threads at once (ending reception threads, a receive command, the options' tuning)
+        // never start more threads than the limit.
         {
             std::lock_guard lock(countMutex_);
             if (running_ - endingThreads >= threadLimit_.load()) return;
-        }
-        if (stop_.IsSet()) return;
-        std::optional<RecordRef> job = TakeJob();
-        if (!job) return;
-        {
-            std::lock_guard lock(countMutex_);
             ++running_;
+        }
+        std::optional<RecordRef> job = TakeJob();
+        if (!job) {
+            std::lock_guard lock(countMutex_);
+            --running_;
+            countChanged_.notify_all();
+            return;
         }
         try {
             std::lock_guard lock(threadsMutex_);

@@ -66,7 +66,8 @@ int RunDialog(WebSettingsDialog& dialog,
     return result;
 }
 
-// Waits for the main window's modal web settings dialog and hands it to `drive`.
+// Waits for the main window's modal web settings dialog and hands it to `drive`; a dialog
+// still open after 30 s is rejected (the test then fails on what it expected).
 void WhenDialogOpens(const std::function<void(WebSettingsDialog&)>& drive) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, drive] {
@@ -74,6 +75,10 @@ void WhenDialogOpens(const std::function<void(WebSettingsDialog&)>& drive) {
         if (!dialog) return;
         poll->stop();
         poll->deleteLater();
+        QPointer<WebSettingsDialog> open(dialog);
+        QTimer::singleShot(30000, dialog, [open] {
+            if (open && open->isVisible()) open->reject();
+        });
         drive(*dialog);
     });
     poll->start(20);
@@ -175,6 +180,9 @@ class WebSettingsTest : public QObject {
                 }
             });
             QVERIFY2(connected, qPrintable(QStringLiteral("run %1").arg(run)));
+            // Released when the dialog closed, not only when it is destroyed.
+            QCOMPARE(dialog->Form().BindingCount(), 0u);
+            QCOMPARE(WebSettingsForm::LiveBindings(), before);
             dialog.reset();
             QCOMPARE(WebSettingsForm::LiveBindings(), before);
         }

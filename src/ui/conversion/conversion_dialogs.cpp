@@ -443,10 +443,14 @@ bool ShowConversionSettings(QWidget* parent, client::ClientCore& core) {
         ShowConversionCategories(parent, core, kind);
     };
     actions.dataSource = [parent, &core] { ShowDataSourceSettings(parent, core); };
-    actions.manageTemplates = [parent, &core] {
-        return ShowTemplateManager(parent, core.Settings().programFolder);
+    CConversionSettingsDlg* shown = nullptr;
+    // Over the settings dialog, which is modal itself.
+    actions.manageTemplates = [&shown, parent, &core] {
+        return ShowTemplateManager(shown ? static_cast<QWidget*>(shown) : parent,
+                                   core.Settings().programFolder);
     };
     CConversionSettingsDlg dialog(form, *current, std::move(actions), parent);
+    shown = &dialog;
     if (dialog.exec() != QDialog::Accepted) return false;
     core.Converter().ReloadSettings();
     if (conversion::ExportHandOff* hand = core.Export()) hand->ReloadSettings();

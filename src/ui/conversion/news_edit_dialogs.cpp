@@ -232,10 +232,21 @@ void CNewsEditDlg::ReadFields() {
 }
 
 void CNewsEditDlg::Convert() {
+    if (converting_) return;
     ReadFields();
-    const conversion::NewsEditForm::Outcome outcome = convert_();
-    ShowFormMessage(this, outcome.message);
-    if (outcome.close) accept();
+    converting_ = true;
+    setEnabled(false);
+    app::RunInBackground<conversion::NewsEditForm::Outcome>(
+        this, convert_, [this](conversion::NewsEditForm::Outcome outcome) {
+            converting_ = false;
+            setEnabled(true);
+            ShowFormMessage(this, outcome.message);
+            if (outcome.close) accept();
+        });
+}
+
+void CNewsEditDlg::reject() {
+    if (!converting_) QDialog::reject();
 }
 
 void CNewsEditDlg::SaveAs() {

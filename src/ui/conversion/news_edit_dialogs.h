@@ -60,7 +60,8 @@ class CTemplateManagerDlg : public QDialog {
 class CNewsEditDlg : public QDialog {
     Q_OBJECT
   public:
-    // `convert` runs the form's "转换" with the edited fields; `chooseSavePath` answers
+    // `convert` runs the form's "转换" with the edited fields, off the user-interface thread (a
+    // database may take its connection time-out); `chooseSavePath` answers
     // "另存为..." (GBK; nothing when cancelled, unset asks the user).
     CNewsEditDlg(conversion::NewsEditForm& form,
                  std::function<conversion::NewsEditForm::Outcome()> convert,
@@ -69,6 +70,8 @@ class CNewsEditDlg : public QDialog {
 
     // Copies the fields into the form.
     void ReadFields();
+    // Not while a conversion runs (it works on the form).
+    void reject() override;
 
   private:
     void Convert();
@@ -77,6 +80,7 @@ class CNewsEditDlg : public QDialog {
     conversion::NewsEditForm& form_;
     std::function<conversion::NewsEditForm::Outcome()> convert_;
     std::function<std::optional<std::string>()> chooseSavePath_;
+    bool converting_ = false;
     QLineEdit* title_ = nullptr;
     QPlainTextEdit* content_ = nullptr;
     QLineEdit* site_ = nullptr;

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/widgets/text.h"
+#include "net/login.h"
 
 namespace brevio::ui {
 
@@ -104,8 +105,10 @@ bool EditLoginSettings(QWidget* parent, client::ClientCore& core) {
     CLoginDlg dialog(std::move(form), parent);
     if (dialog.exec() != QDialog::Accepted) return false;
     const net::LoginFormValues& typed = dialog.Form().Accepted();
-    net::StoreLoginSettings(typed, settings);
-    // The following exchanges carry the new user.
+    net::StoreLoginValues(typed.userId, typed.password, typed.autoLogin);
+    settings.autoLogin = typed.autoLogin;
+    // The running client's user (which other threads read) changes through the core, and the
+    // following exchanges carry it.
     core.SetUser(typed.userId, typed.password);
     return true;
 }

@@ -26,6 +26,7 @@ class ClickSink : public QObject {
   public:
     explicit ClickSink(WebSettingsDialog* dialog) : QObject(dialog), dialog_(dialog) {}
     Q_INVOKABLE void clicked(const QString& elementId) { dialog_->ButtonClicked(elementId); }
+    Q_INVOKABLE void ready() { dialog_->ChannelReady(); }
 
   private:
     WebSettingsDialog* dialog_;
@@ -36,16 +37,16 @@ class ClickSink : public QObject {
 //                          the first the page lacks; returns the listeners' handles;
 //   brevioDisconnect(hs)   removes the listeners by handle;
 //   brevioNoScroll()       turns the page's scroll bars off.
-// A click before the channel is up is kept and reported when it is.
+// The page tells the dialog when its channel is up; the dialog connects the buttons only then,
+// so a click always has a channel to be reported through.
 constexpr char kBridgeScript[] = R"JS(
 (function () {
   if (window.brevioConnect) return;
-  var sink = null, early = [], listeners = {}, next = 0;
-  function report(id) { if (sink) sink.clicked(id); else early.push(id); }
+  var sink = null, listeners = {}, next = 0;
+  function report(id) { if (sink) sink.clicked(id); }
   new QWebChannel(qt.webChannelTransport, function (channel) {
     sink = channel.objects.brevioSink;
-    early.forEach(function (id) { sink.clicked(id); });
-    early = [];
+    sink.ready();
   });
   window.brevioConnect = function (ids) {
     var handles = [];
@@ -112,6 +113,11 @@ WebSettingsDialog::WebSettingsDialog(int kind, QWidget* parent) : QDialog(parent
     bridge.setSourceCode(ChannelScript() + QString::fromUtf8(kBridgeScript));
     page_->scripts().insert(bridge);
 
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        ++pageSerial_;
+        channelReady_ = false;
+        pendingConnect_.reset();
+    });
     connect(page_, &QWebEnginePage::loadFinished, this, [this] { PageFinished(); });
 }
 
@@ -149,6 +155,14 @@ void WebSettingsDialog::ButtonClicked(const QString& elementId) {
     if (form_.ClickedButton()) emit ClickRecorded(elementId);
 }
 
+void WebSettingsDialog::ChannelReady() {
+    channelReady_ = true;
+    if (closing_ || !pendingConnect_) return;
+    const std::vector<std::string> ids = std::move(*pendingConnect_);
+    pendingConnect_.reset();
+    ConnectBindings(ids);
+}
+
 void WebSettingsDialog::PageFinished() {
     if (closing_) return;
     page_->runJavaScript(QStringLiteral("window.brevioNoScroll && brevioNoScroll()"), kWorld);
@@ -163,15 +177,20 @@ void WebSettingsDialog::PageFinished() {
         case client::WebSettingsForm::Close::kNone:
             break;
     }
-    ConnectBindings(step.connect);
+    if (channelReady_) {
+        ConnectBindings(step.connect);
+    } else {
+        pendingConnect_ = step.connect;
+    }
 }
 
 void WebSettingsDialog::ConnectBindings(const std::vector<std::string>& ids) {
     QPointer<WebSettingsDialog> self(this);
+    const int serial = pageSerial_;
     page_->runJavaScript(
         QStringLiteral("window.brevioConnect ? brevioConnect(%1) : []").arg(JsonList(ids)),
-        kWorld, [self](const QVariant& value) {
-            if (!self || self->closing_) return;
+        kWorld, [self, serial](const QVariant& value) {
+            if (!self || self->closing_ || serial != self->pageSerial_) return;
             std::vector<int> cookies;
             for (const QVariant& v : value.toList()) cookies.push_back(v.toInt());
             self->form_.BindingsConnected(cookies);

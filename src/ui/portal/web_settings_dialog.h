@@ -15,6 +15,9 @@
 
 #include <QDialog>
 #include <QUrl>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "client/web_settings_form.h"
 
@@ -42,6 +45,8 @@ class WebSettingsDialog : public QDialog {
 
     // Called by the page's script (through the channel) when a watched button was clicked.
     void ButtonClicked(const QString& elementId);
+    // Called by the page's script once its channel is up (clicks can be reported from then).
+    void ChannelReady();
 
   signals:
     // A page finished loading and its buttons were looked for (connected: both found).
@@ -59,6 +64,11 @@ class WebSettingsDialog : public QDialog {
     QWebEnginePage* page_ = nullptr;
     QWebChannel* channel_ = nullptr;
     bool closing_ = false;
+    // The buttons are connected once the page has finished loading and its channel is up,
+    // whichever comes last; a page's results are dropped when another page has started.
+    int pageSerial_ = 0;
+    bool channelReady_ = false;
+    std::optional<std::vector<std::string>> pendingConnect_;
 };
 
 }  // namespace brevio::ui

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "net/login.h"
 #include "platform/registry.h"
 #include "settings/app_settings.h"
 #include "settings/keys.h"
@@ -51,31 +52,24 @@ TEST_F(LoginFormTest, OkTakesTheValuesAsTypedButWhatCannotTravelOrBeStored) {
     EXPECT_EQ(longer.Initial().password, a126);
 }
 
-TEST_F(LoginFormTest, SettingsOkStoresInRegistryAndMemoryAsTheNextStartReadsThem) {
-    settings::AppSettings running;
-    running.userId = "old";
-    running.password = "oldpw";
-    running.autoLogin = false;
-
-    LoginForm form(CurrentPortalAddress(), {running.userId, running.password, running.autoLogin});
+TEST_F(LoginFormTest, SettingsOkStoresInTheRegistryAsTheNextStartReadsThem) {
+    LoginForm form(CurrentPortalAddress(), {"old", "oldpw", false});
     // The longest password the box takes, with a GBK character at its end.
     const std::string password = std::string(125, 'p') + "码";
-    StoreLoginSettings(form.Ok("新用户", password, true), running);
+    const LoginFormValues& typed = form.Ok("新用户", password, true);
+    StoreLoginValues(typed.userId, typed.password, typed.autoLogin);
 
-    EXPECT_EQ(running.userId, "新用户");
-    EXPECT_EQ(running.password, password);
-    EXPECT_TRUE(running.autoLogin);
     EXPECT_EQ(settings::ReadString(keys::kUserId, ""), "新用户");
     EXPECT_EQ(settings::ReadString(keys::kPassword, ""), settings::ScramblePassword(password));
     EXPECT_EQ(settings::ReadInt(keys::kAutoLogin, -1), 1);
 
     settings::AppSettings next = settings::LoadAppSettings();
-    EXPECT_EQ(next.userId, running.userId);
-    EXPECT_EQ(next.password, running.password);
-    EXPECT_EQ(next.autoLogin, running.autoLogin);
+    EXPECT_EQ(next.userId, "新用户");
+    EXPECT_EQ(next.password, password);
+    EXPECT_TRUE(next.autoLogin);
 
     // Unticking the box clears the flag again.
-    StoreLoginSettings(form.Ok("新用户", password, false), running);
+    StoreLoginValues("新用户", password, false);
     EXPECT_EQ(settings::ReadInt(keys::kAutoLogin, -1), 0);
     EXPECT_FALSE(settings::LoadAppSettings().autoLogin);
 }

@@ -412,12 +412,20 @@ TEST_F(ReceptionTest, SchedulerKeepsToTheThreadLimitAndQueuesEachJobOnce) {
 }
 
 TEST_F(ReceptionTest, ARaisedThreadLimitTakesQueuedJobsAtOnceAndALowerOneHoldsBack) {
-    LoopbackServer server([](int fd) {
+    // The k-th exchange takes 200 + 200 k ms; the client's count of running threads is noted
+    // when the fourth one connects.
+    std::atomic<int> accepted{0};
+    std::atomic<int> runningAtFourth{-1};
+    client::ClientCore* running = nullptr;
+    LoopbackServer server([&](int fd) {
+        const int k = accepted++;
+        if (k == 3) runningAtFourth = running->Reception().Running();
         ReadUntil(fd, "\r\n\r\n");
-        SleepMs(300);
+        SleepMs(200 + 200 * std::min(k, 2));
         WriteAll(fd, "201,没有新的新闻\r\n");
     });
     client::ClientCore& core = Core(server.Port(), 1);
+    running = &core;
     auto& reception = core.Reception();
     reception.StopEvent().Reset();
     for (const char* id : {"10001", "10004", "11001", "11004"}) reception.Schedule(Public(id));
@@ -429,12 +437,15 @@ TEST_F(ReceptionTest, ARaisedThreadLimitTakesQueuedJobsAtOnceAndALowerOneHoldsBa
     EXPECT_EQ(reception.SocketInterval(), 1);
     EXPECT_EQ(reception.Running(), 3);
     EXPECT_EQ(reception.Queued(), 1u);
-    // Lowered to one: the running threads end their exchanges, the last job runs alone.
+    // Lowered to one: the fourth job waits until the three running exchanges have ended (with
+    // three allowed it would start beside the two still running when the first ends).
     core.ApplyTuning(1, 0, 0);
     EXPECT_EQ(reception.SocketInterval(), 1);  // 0 keeps the value
     ASSERT_TRUE(reception.WaitIdle(20000));
     EXPECT_EQ(reception.Results().size(), 4u);
     EXPECT_EQ(server.Accepted(), 4);
+    EXPECT_GE(runningAtFourth.load(), 1);
+    EXPECT_LE(runningAtFourth.load(), 2);  // the fourth, and at most the last one ending
 }
 
 TEST_F(ReceptionTest, QueuedJobsRunToTheEndWithoutAFrontEndWhateverTheThreadLimit) {
