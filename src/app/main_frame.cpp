@@ -662,10 +662,13 @@ void MainFrame::RunCommand(int command) {
         {
             const std::string folder = core_.Settings().contentFolder;
             ui::ShowOptions(this, core_, [this](bool, int, int) { newsList_->update(); });
-            // A new content folder: the open news file is shown from it (empty at first).
+            // A new content folder: the open news file is shown from it (empty at first); rows
+            // of another list (search hits) belong to the old folder and go.
             if (core_.Settings().contentFolder != folder) {
                 if (std::optional<client::NavNode> node = navigation_->SelectedNode()) {
                     OnNodeSelected(*node);
+                } else {
+                    newsList_->Clear();
                 }
             }
             return;

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <functional>
 
 #include "app/brevio_app.h"
@@ -180,9 +181,19 @@ class WebSettingsTest : public QObject {
                 }
             });
             QVERIFY2(connected, qPrintable(QStringLiteral("run %1").arg(run)));
-            // Released when the dialog closed, not only when it is destroyed.
+            // Released when the dialog closed, not only when it is destroyed, and the page's
+            // listeners were removed.
             QCOMPARE(dialog->Form().BindingCount(), 0u);
             QCOMPARE(WebSettingsForm::LiveBindings(), before);
+            if (run % 2 == 0) {  // closed on the settings page itself
+                int listeners = -1;
+                dialog->Page()->runJavaScript(
+                    QStringLiteral("window.brevioListenerCount ? brevioListenerCount() : -2"),
+                    QWebEngineScript::ApplicationWorld,
+                    [&listeners](const QVariant& v) { listeners = v.toInt(); });
+                QTRY_VERIFY_WITH_TIMEOUT(listeners != -1, 5000);
+                QCOMPARE(listeners, 0);
+            }
             dialog.reset();
             QCOMPARE(WebSettingsForm::LiveBindings(), before);
         }

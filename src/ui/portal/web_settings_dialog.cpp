@@ -36,7 +36,8 @@ class ClickSink : public QObject {
 //   brevioConnect(ids)     adds a click listener to each element by id, in order, stopping at
 //                          the first the page lacks; returns the listeners' handles;
 //   brevioDisconnect(hs)   removes the listeners by handle;
-//   brevioNoScroll()       turns the page's scroll bars off.
+//   brevioNoScroll()       turns the page's scroll bars off;
+//   brevioListenerCount()  the listeners still connected (what the dialog's release left).
 // The page tells the dialog when its channel is up; the dialog connects the buttons only then,
 // so a click always has a channel to be reported through.
 constexpr char kBridgeScript[] = R"JS(
@@ -69,6 +70,7 @@ constexpr char kBridgeScript[] = R"JS(
       delete listeners[h];
     });
   };
+  window.brevioListenerCount = function () { return Object.keys(listeners).length; };
   window.brevioNoScroll = function () {
     if (!document.body) return;
     document.body.setAttribute('scroll', 'no');
