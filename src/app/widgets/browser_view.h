@@ -18,7 +18,8 @@ class BrowserView : public QWidget {
     static BrowserView* Create(QWidget* parent = nullptr);
     // "QtWebEngine" or "QTextBrowser".
     static QString EngineName();
-    // What the engine needs before the QApplication is made (shared OpenGL contexts).
+    // What the engine needs before the QApplication is made (pages composed in software, no
+    // OpenGL context at start-up).
     static void PrepareBeforeApplication();
 
     using QWidget::QWidget;

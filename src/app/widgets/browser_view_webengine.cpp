@@ -1,6 +1,8 @@
 // The browser view on QtWebEngine.
 #include <QCoreApplication>
 #include <QPrinter>
+#include <QQuickWindow>
+#include <QSGRendererInterface>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -51,7 +53,13 @@ BrowserView* BrowserView::Create(QWidget* parent) {
 }
 
 void BrowserView::PrepareBeforeApplication() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Pages are composed in software. News pages need no GPU, and the OpenGL context the engine
+    // would otherwise have made at start-up (on X11 through GLX, with the driver's shader
+    // compiler) costs the idle client over 50 MB. QT_XCB_GL_INTEGRATION set by the user wins.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION")) {
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+    }
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 QString BrowserView::EngineName() {
