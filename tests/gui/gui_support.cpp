@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 
@@ -41,6 +42,17 @@ DemoHome::DemoHome(std::vector<std::string> demoArgs) {
     }
     net::StoreLoginValues("demo", "demo123", true);
     ok_ = true;
+}
+
+app::AppOptions DemoAppOptions() {
+    app::AppOptions options;
+    options.loginDialog = [](const client::LoginValues&,
+                             std::string_view) -> std::optional<client::LoginValues> {
+        QTest::qFail("the login dialog was shown", __FILE__, __LINE__);
+        return std::nullopt;
+    };
+    options.startRadar = false;
+    return options;
 }
 
 QString AnswerMessageBoxes(const std::function<void()>& action, int button) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/brevio_app.h"
 #include "integration/demo_process.h"
 #include "support/temp_home.h"
 
@@ -31,6 +32,10 @@ class DemoHome {
     DemoServer server_;
     bool ok_ = false;
 };
+
+// Options of a desktop client started over a DemoHome: the stored login must do (a login
+// dialog fails the test), and no radar thread.
+app::AppOptions DemoAppOptions();
 
 // Runs `action` while a watcher answers every modal message box that appears with `button`
 // (QMessageBox::StandardButton) and collects their texts (joined with "\n---\n").

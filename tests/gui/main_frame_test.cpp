@@ -29,17 +29,6 @@ using brevio::app::BrevioApp;
 using brevio::app::MainFrame;
 using brevio::app::NavigationView;
 
-namespace {
-
-// A login dialog that must not be needed.
-std::optional<brevio::client::LoginValues> NoDialog(const brevio::client::LoginValues&,
-                                                    std::string_view) {
-    QTest::qFail("the login dialog was shown", __FILE__, __LINE__);
-    return std::nullopt;
-}
-
-}  // namespace
-
 class MainFrameTest : public QObject {
     Q_OBJECT
   private slots:
@@ -49,9 +38,7 @@ class MainFrameTest : public QObject {
         brevio::test::DemoHome home;
         QVERIFY(home.Ok());
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         MainFrame* frame = app.Frame();
         QVERIFY(frame->isVisible());
@@ -85,9 +72,7 @@ class MainFrameTest : public QObject {
     void theCloseBoxHidesToTheTrayAndTheTrayShowsItAgain() {
         brevio::test::DemoHome home;
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         MainFrame* frame = app.Frame();
         frame->close();
@@ -103,9 +88,7 @@ class MainFrameTest : public QObject {
         brevio::test::DemoHome home;
         brevio::settings::WriteInt(brevio::settings::keys::kDiskInterval, 1000);
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         auto& core = *app.Core();
         core.Reception().ReceiveAllSelected();
@@ -131,9 +114,7 @@ class MainFrameTest : public QObject {
         const std::string key = brevio::reference::LastUpdateKey(brevio::reference::ListType::kTrade);
         const std::int64_t before = brevio::reference::ReadLastUpdate(pemlo, key);
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         // The trade list's exchange ran (with its dialog) and moved the last-update value; the
         // lists whose switch is off were left alone.
@@ -148,9 +129,7 @@ class MainFrameTest : public QObject {
     void statusTextsFromWorkerThreadsArriveInPaneOrder() {
         brevio::test::DemoHome home;
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         brevio::app::QtObserver* observer = app.Observer();
         std::vector<QString> seen[3];
@@ -181,9 +160,7 @@ class MainFrameTest : public QObject {
     void theTrayBlinkTogglesTheIcon() {
         brevio::test::DemoHome home;
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         MainFrame* frame = app.Frame();
         QVERIFY(!frame->Blinking());
@@ -201,9 +178,7 @@ class MainFrameTest : public QObject {
     void refreshCode12RebuildsTheTradesAfterAListChange() {
         brevio::test::DemoHome home;
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         const QString added = QString::fromUtf8("新能源");
         QVERIFY(!app.Frame()->Navigation()->BranchLabels(NavigationView::kTrade).contains(added));
@@ -230,9 +205,7 @@ class MainFrameTest : public QObject {
         });
         brevio::settings::WriteInt(brevio::settings::keys::kServerPort, slow.Port());
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         auto& reception = app.Core()->Reception();
         for (const char* id : {"09001", "10001", "11001"}) {

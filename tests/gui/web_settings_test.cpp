@@ -85,11 +85,6 @@ void WhenDialogOpens(const std::function<void(WebSettingsDialog&)>& drive) {
     poll->start(20);
 }
 
-std::optional<brevio::client::LoginValues> NoDialog(const brevio::client::LoginValues&,
-                                                    std::string_view) {
-    return std::nullopt;
-}
-
 }  // namespace
 
 class WebSettingsTest : public QObject {
@@ -203,9 +198,7 @@ class WebSettingsTest : public QObject {
         brevio::test::DemoHome home;
         QVERIFY(home.Ok());
         BrevioApp app;
-        brevio::app::AppOptions options;
-        options.loginDialog = NoDialog;
-        options.startRadar = false;
+        brevio::app::AppOptions options = brevio::test::DemoAppOptions();
         QVERIFY(app.Start(options));
         MainFrame* frame = app.Frame();
         constexpr int kMyWebFolder = 4, kMyBlogFolder = 5;
