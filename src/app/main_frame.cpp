@@ -37,6 +37,7 @@
 #include "net/subscription_lists.h"
 #include "radar/target_files.h"
 #include "settings/keys.h"
+#include "platform/fs.h"
 #include "settings/registry_values.h"
 #include "store/news_file.h"
 #include "ui/net/login_dialog.h"
@@ -463,7 +464,7 @@ void MainFrame::OnSideBarEntry(int folder, int entry) {
         if (!target) return;
         core_.RadarList().ResetChangeCount(entry);
         if (auto files = radar::FilesOfTarget(core_.RadarFolder(), target->name)) {
-            radar::CopyFileAtomic(files->changeLog, files->changeLogCopy);
+            platform::CopyFileAtomic(files->changeLog, files->changeLogCopy);
         }
         ShowInBrowser(QUrl::fromUserInput(Q(target->url)));
         changeStrip_->setVisible(true);

@@ -253,10 +253,7 @@ void ClientCore::Stop(store::CleanupProgress* progress) {
     // The content folder was changed during the run: the next start reads the subscription
     // records (with the last ids received) from the new one.
     if (OwnsProgramFolder() && settings_.contentFolder != runFolder_) {
-        std::string records;
-        if (platform::ReadWholeFile(CategoryFile(), records)) {
-            platform::WriteFileAtomic(net::CategoryFilePath(settings_.contentFolder), records);
-        }
+        platform::CopyFileAtomic(CategoryFile(), net::CategoryFilePath(settings_.contentFolder));
     }
 }
 
@@ -299,24 +296,12 @@ void ClientCore::SetUser(const std::string& userId, const std::string& password)
     if (reception_) reception_->SetCredentials(userId, password);
 }
 
-namespace {
-
-// Copies the files of one folder into another that does not exist yet.
-void CopyFolderFiles(const std::string& from, const std::string& to) {
-    if (platform::FolderExists(to) || !platform::CreateFolders(to)) return;
-    for (const std::string& name : platform::ListFolder(from)) {
-        std::string bytes;
-        if (platform::FileExists(from + name) && platform::ReadWholeFile(from + name, bytes)) {
-            platform::WriteFileAtomic(to + name, bytes);
-        }
-    }
-}
-
-}  // namespace
-
 void ClientCore::ChangeContentFolder(const std::string& folder) {
     if (folder == settings_.contentFolder) return;
-    CopyFolderFiles(settings_.contentFolder + "Data/", folder + "Data/");
+    const std::string data = folder + "Data/";
+    if (!platform::FolderExists(data) && platform::CreateFolders(data)) {
+        platform::CopyFolderFiles(settings_.contentFolder + "Data/", data);
+    }
     {
         std::lock_guard lock(sharedSettingsMutex_);
         settings_.contentFolder = folder;

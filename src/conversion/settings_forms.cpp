@@ -25,16 +25,6 @@ std::string Joined(const std::vector<std::string>& names) {
     return out;
 }
 
-// Copies every plain file of `from` into `to` (existing files replaced).
-void CopyFiles(const std::string& from, const std::string& to) {
-    for (const std::string& name : platform::ListFolder(from)) {
-        const std::string source = from + name;
-        if (!platform::FileExists(source)) continue;
-        std::string bytes;
-        if (platform::ReadWholeFile(source, bytes)) platform::WriteFileAtomic(to + name, bytes);
-    }
-}
-
 }  // namespace
 
 // --- ConversionSettingsForm ----------------------------------------------------------------
@@ -104,7 +94,7 @@ void ConversionSettingsForm::ChangePath(std::string_view folder) {
     const std::string text = path + TextFolderName() + "/";
     const std::string data = text + std::string(kTableCopyFolderName) + "/";
     platform::CreateFolders(data);
-    CopyFiles(platform::WithSlash(installDir_) + "YpData/", data);
+    platform::CopyFolderFiles(platform::WithSlash(installDir_) + "YpData/", data);
 }
 
 std::optional<store::FormMessage> ConversionSettingsForm::Ok(

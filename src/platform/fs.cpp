@@ -154,6 +154,18 @@ bool WriteFileAtomic(std::string_view path, std::string_view bytes) {
     return true;
 }
 
+bool CopyFileAtomic(std::string_view from, std::string_view to) {
+    std::string bytes;
+    return ReadWholeFile(from, bytes) && WriteFileAtomic(to, bytes);
+}
+
+void CopyFolderFiles(std::string_view from, std::string_view to) {
+    for (const std::string& name : ListFolder(from)) {
+        const std::string source = std::string(from) + name;
+        if (FileExists(source)) CopyFileAtomic(source, std::string(to) + name);
+    }
+}
+
 File::~File() {
     Close();
 }

@@ -36,6 +36,12 @@ bool ReadWholeFile(std::string_view path, std::string& out);
 // Writes a temporary file beside `path`, flushes it to disk and renames it over `path`, so a
 // crash leaves either the old or the new file, never a mixture.
 bool WriteFileAtomic(std::string_view path, std::string_view bytes);
+// Copies a whole file with WriteFileAtomic, so the destination holds either its old or its
+// new content. False when the source cannot be read or the destination cannot be written.
+bool CopyFileAtomic(std::string_view from, std::string_view to);
+// Copies every plain file of the folder `from` into the folder `to` (both ending in "/"),
+// replacing files of the same name; sub-folders are left out.
+void CopyFolderFiles(std::string_view from, std::string_view to);
 
 // errno of the last failed call of this thread (the "system error code" of the logs).
 int LastError();

@@ -38,7 +38,7 @@ ChangeNotice HandleRadarChange(RadarTargetList& radarList, std::string_view cont
     notice.count = radarList.IncrementMatching(changed);
     if (const std::optional<TargetFiles> files = FilesOfTarget(contentFolder, changed.name)) {
         if (notice.count == 1) {
-            CopyFileAtomic(files->change, files->changeLog);
+            platform::CopyFileAtomic(files->change, files->changeLog);
         } else {
             AppendToChangeLog(*files, notice.count);
         }
@@ -57,7 +57,7 @@ std::optional<OpenedTarget> OpenRadarTarget(RadarTargetList& radarList, std::siz
     std::optional<RadarTarget> target = radarList.At(position);
     if (!target) return std::nullopt;
     if (const std::optional<TargetFiles> files = FilesOfTarget(contentFolder, target->name)) {
-        CopyFileAtomic(files->changeLog, files->changeLogCopy);
+        platform::CopyFileAtomic(files->changeLog, files->changeLogCopy);
     }
     return OpenedTarget{std::move(*target), radarList.AnyChanged()};
 }

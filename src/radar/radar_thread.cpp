@@ -68,7 +68,7 @@ void CRadarThread::CheckTarget(RadarTarget& target, const std::string& blogHost)
 
     if (!platform::FileExists(files->previous)) {
         // First sight: nothing to compare with yet.
-        CopyFileAtomic(files->latest, files->previous);
+        platform::CopyFileAtomic(files->latest, files->previous);
         return;
     }
 
@@ -80,7 +80,7 @@ void CRadarThread::CheckTarget(RadarTarget& target, const std::string& blogHost)
     // A change found as the thread is being stopped is not reported; keeping the old baseline
     // lets the next run find it again.
     if (changed && !KeepRunning()) return;
-    if (!CopyFileAtomic(files->latest, files->previous)) {
+    if (!platform::CopyFileAtomic(files->latest, files->previous)) {
         platform::RemoveFile(files->previous);
         return;
     }

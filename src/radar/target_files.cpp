@@ -19,9 +19,4 @@ std::optional<TargetFiles> FilesOfTarget(std::string_view contentFolder, std::st
     return files;
 }
 
-bool CopyFileAtomic(std::string_view from, std::string_view to) {
-    std::string bytes;
-    return platform::ReadWholeFile(from, bytes) && platform::WriteFileAtomic(to, bytes);
-}
-
 }  // namespace brevio::radar

@@ -38,9 +38,4 @@ bool IsSafeTargetName(std::string_view name);
 // `contentFolder` ends in "/".
 std::optional<TargetFiles> FilesOfTarget(std::string_view contentFolder, std::string_view name);
 
-// Copies a whole file through a temporary file beside the destination, so the destination
-// holds either its old or its new content. False when the source cannot be read or the
-// destination cannot be written.
-bool CopyFileAtomic(std::string_view from, std::string_view to);
-
 }  // namespace brevio::radar
