@@ -3,7 +3,6 @@
 #include "net/login.h"
 #include "platform/registry.h"
 #include "platform/text.h"
-#include "settings/app_settings.h"
 #include "settings/keys.h"
 
 namespace brevio::net {

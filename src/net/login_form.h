@@ -16,10 +16,6 @@
 #include <string>
 #include <string_view>
 
-namespace brevio::settings {
-struct AppSettings;
-}
-
 namespace brevio::net {
 
 struct LoginFormValues {
